@@ -1,0 +1,9 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Each subcommand takes the words after its name, writes its report to `out` and returns
+// the program's exit code. Usage and file problems are thrown (UsageError, FileError).
+int runInspect(const std::vector<std::string>& words, std::ostream& out);

@@ -1,0 +1,52 @@
+#include "CommandLine.h"
+#include "Subcommands.h"
+
+#include "host/api/AtomicFile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+struct Subcommand {
+    const char* name;
+    int (*run)(const std::vector<std::string>&, std::ostream&);
+    const char* usage;
+};
+
+const Subcommand subcommands[] = {
+    {"inspect", runInspect,
+     "inspect MESH.obj [-t TYPE] [-ks 0|1] [-ug 0|1] [-ga DEG] [-ur 0|1] [-ra DEG] [-mc UVSET]\n"
+     "    collects triangles, seams and adjacency of the first mesh and prints their counts as JSON"},
+};
+
+void printUsage(std::FILE* stream) {
+    std::fprintf(stream, "usage: varnelle SUBCOMMAND ...\n");
+    for (const Subcommand& subcommand : subcommands) std::fprintf(stream, "  varnelle %s\n", subcommand.usage);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        printUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    for (const Subcommand& subcommand : subcommands) {
+        if (std::strcmp(argv[1], subcommand.name) != 0) continue;
+        try {
+            return subcommand.run(std::vector<std::string>(argv + 2, argv + argc), std::cout);
+        } catch (const UsageError& error) {
+            std::fprintf(stderr, "varnelle %s: %s\n", subcommand.name, error.what());
+            printUsage(stderr);
+            return 2;
+        } catch (const FileError& error) {
+            std::fprintf(stderr, "varnelle: %s\n", error.what());
+            return 2;
+        }
+    }
+    std::fprintf(stderr, "varnelle: unknown subcommand '%s'\n", argv[1]);
+    printUsage(stderr);
+    return 2;
+}

@@ -1,0 +1,191 @@
+#include "TriangleAdjacency.h"
+
+#include "host/api/M3dView.h"
+#include "host/api/MessageBox.h"
+
+#include <cmath>
+#include <new>
+
+namespace {
+
+struct EdgeEntry {
+    uint32_t from;
+    uint32_t to;
+    uint32_t other;
+    uint32_t face;
+    uint32_t link;
+};
+
+struct Normal {
+    float x, y, z;
+};
+
+// Directed half-edges in hash buckets keyed by their start vertex; each bucket is a singly
+// linked list with new entries at its head.
+class EdgeTable {
+public:
+    EdgeTable(size_t vertexCount, size_t triangleCount)
+        : heads_(std::max<size_t>(vertexCount / 3, 1), NIL) {
+        entries_.reserve(3 * triangleCount);
+    }
+
+    void insert(const EdgeEntry& entry) {
+        uint32_t& head = heads_[entry.from % heads_.size()];
+        entries_.push_back(entry);
+        entries_.back().link = head;
+        head = static_cast<uint32_t>(entries_.size() - 1);
+    }
+
+    uint32_t head(uint32_t from) const { return heads_[from % heads_.size()]; }
+    const EdgeEntry& entry(uint32_t index) const { return entries_[index]; }
+
+    void unlink(uint32_t index) {
+        uint32_t* slot = &heads_[entries_[index].from % heads_.size()];
+        while (*slot != NIL && *slot != index) slot = &entries_[*slot].link;
+        if (*slot == index) *slot = entries_[index].link;
+    }
+
+    // The first entry in the bucket of `from` that satisfies `match`, or NIL.
+    template <typename Match>
+    uint32_t find(uint32_t from, Match match) const {
+        for (uint32_t index = head(from); index != NIL; index = entries_[index].link)
+            if (match(entries_[index])) return index;
+        return NIL;
+    }
+
+private:
+    std::vector<uint32_t> heads_;
+    std::vector<EdgeEntry> entries_;
+};
+
+Normal unitNormal(const std::vector<float>& positions, uint32_t apex, uint32_t second, uint32_t third) {
+    const float* p = &positions[3 * apex];
+    const float* q = &positions[3 * second];
+    const float* r = &positions[3 * third];
+    const float e1[3] = {p[0] - q[0], p[1] - q[1], p[2] - q[2]};
+    const float e2[3] = {p[0] - r[0], p[1] - r[1], p[2] - r[2]};
+    Normal n{e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    if (length > 0.0f) {
+        n.x /= length;
+        n.y /= length;
+        n.z /= length;
+    }
+    return n;
+}
+
+float dot(const Normal& a, const Normal& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// Among the entries running va -> vb, the first one, replaced by a later one only when that
+// one's normal is strictly closer to the triangle's own.
+uint32_t choosePartner(const EdgeTable& table, const std::vector<float>& positions, uint32_t va, uint32_t vb,
+                       uint32_t vo) {
+    const auto runsBack = [&](const EdgeEntry& entry) { return entry.from == va && entry.to == vb; };
+    const uint32_t first = table.find(va, runsBack);
+    if (first == NIL) return NIL;
+    uint32_t best = first;
+    float bestScore = 0.0f;
+    bool scored = false;
+    Normal own{};
+    for (uint32_t index = table.entry(first).link; index != NIL; index = table.entry(index).link) {
+        const EdgeEntry& candidate = table.entry(index);
+        if (!runsBack(candidate)) continue;
+        if (!scored) {
+            own = unitNormal(positions, vb, va, vo);
+            const EdgeEntry& firstEntry = table.entry(first);
+            bestScore = dot(own, unitNormal(positions, firstEntry.from, firstEntry.to, firstEntry.other));
+            scored = true;
+        }
+        const float score = dot(own, unitNormal(positions, candidate.from, candidate.to, candidate.other));
+        if (score > bestScore) {
+            best = index;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+void linkAcross(std::vector<uint32_t>& adjacency, const std::vector<uint32_t>& indices, uint32_t triangle, int corner,
+                uint32_t partner, uint32_t va) {
+    for (int earlier = 0; earlier < corner; ++earlier)
+        if (adjacency[3 * triangle + earlier] == partner) {
+            // Two triangles are linked across one edge at most.
+            adjacency[3 * triangle + corner] = NIL;
+            return;
+        }
+    for (int q = 0; q < 3; ++q)
+        if (indices[3 * partner + q] != NIL && indices[3 * partner + q] == va) {
+            adjacency[3 * partner + q] = triangle;
+            return;
+        }
+}
+
+HRESULT buildAdjacency(const UnwrapMesh& mesh, std::vector<uint32_t>& result) {
+    const std::vector<uint32_t>& indices = mesh.indices;
+    const size_t vertexCount = mesh.positionCount();
+    const size_t triangleCount = mesh.triangleCount();
+    EdgeTable table(vertexCount, triangleCount);
+    std::vector<char> skipped(triangleCount, 0);
+    for (size_t t = 0; t < triangleCount; ++t) {
+        const uint32_t* corners = &indices[3 * t];
+        if (corners[0] == NIL || corners[1] == NIL || corners[2] == NIL) {
+            skipped[t] = 1;
+            continue;
+        }
+        if (corners[0] >= vertexCount || corners[1] >= vertexCount || corners[2] >= vertexCount) return E_UNEXPECTED;
+        if (corners[0] == corners[1] || corners[1] == corners[2] || corners[0] == corners[2]) {
+            skipped[t] = 1;
+            continue;
+        }
+        for (int p = 0; p < 3; ++p)
+            table.insert({corners[p], corners[(p + 1) % 3], corners[(p + 2) % 3], static_cast<uint32_t>(t), NIL});
+    }
+
+    std::vector<uint32_t> adjacency(3 * triangleCount, NIL);
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        if (skipped[t]) continue;
+        for (int p = 0; p < 3; ++p) {
+            if (adjacency[3 * t + p] != NIL) continue;
+            const uint32_t va = indices[3 * t + (p + 1) % 3];
+            const uint32_t vb = indices[3 * t + p];
+            const uint32_t vo = indices[3 * t + (p + 2) % 3];
+            const uint32_t chosen = choosePartner(table, mesh.positions, va, vb, vo);
+            if (chosen == NIL) continue;
+            const uint32_t partner = table.entry(chosen).face;
+            table.unlink(chosen);
+            adjacency[3 * t + p] = partner;
+            const uint32_t own = table.find(vb, [&](const EdgeEntry& entry) {
+                return entry.face == t && entry.from == vb && entry.to == va;
+            });
+            if (own != NIL) table.unlink(own);
+            linkAcross(adjacency, indices, t, p, partner, va);
+        }
+    }
+    result = std::move(adjacency);
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT computeTriangleAdjacency(const UnwrapMesh& mesh, std::vector<uint32_t>& adjacency) {
+    if (mesh.indices.empty() || mesh.positions.empty()) return E_INVALIDARG;
+    try {
+        return buildAdjacency(mesh, adjacency);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+std::vector<uint32_t> collectAdjacency(const UnwrapMesh& mesh, const std::vector<uint32_t>& cutMarks) {
+    std::vector<uint32_t> adjacency;
+    if (SUCCEEDED(computeTriangleAdjacency(mesh, adjacency))) {
+        for (size_t i = 0; i < cutMarks.size() && i < adjacency.size(); ++i)
+            if (cutMarks[i] == NIL) adjacency[i] = NIL;
+        return adjacency;
+    }
+    MStatus status;
+    M3dView::active3dView();
+    const MNativeWindowHdl owner = M3dView::applicationShell(&status);
+    if (status) MessageBoxA(owner, "Cannot collect adjacency data for mesh.", "Notification", MB_OK);
+    return {};
+}
