@@ -139,8 +139,10 @@ void MeshData::buildNormalsAndTriangles() {
         normals_[face] = newellNormal(corners);
         localTriangles.clear();
         triangulatePolygon(corners, normals_[face], localTriangles);
-        const int* faceVertices = faceVertices_.data() + faceOffsets_[face];
-        for (int local : localTriangles) triangleVertices_.push_back(faceVertices[local]);
+        for (int local : localTriangles) {
+            triangleFaceVertices_.push_back(faceOffsets_[face] + local);
+            triangleVertices_.push_back(faceVertices_[faceOffsets_[face] + local]);
+        }
         triangleOffsets_[face + 1] = static_cast<int>(triangleVertices_.size() / 3);
     }
 }
@@ -169,6 +171,11 @@ std::span<const int> MeshData::vertexFaceVertices(int vertex) const {
 const int* MeshData::triangle(int face, int localTriangle) const {
     assert(localTriangle >= 0 && localTriangle < polygonTriangleCount(face));
     return triangleVertices_.data() + 3 * (triangleOffsets_[face] + localTriangle);
+}
+
+const int* MeshData::triangleFaceVertices(int face, int localTriangle) const {
+    assert(localTriangle >= 0 && localTriangle < polygonTriangleCount(face));
+    return triangleFaceVertices_.data() + 3 * (triangleOffsets_[face] + localTriangle);
 }
 
 const MeshUVSet* MeshData::findUVSet(const std::string& name) const {

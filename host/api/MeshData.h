@@ -53,6 +53,9 @@ public:
     int polygonTriangleCount(int face) const { return triangleOffsets_[face + 1] - triangleOffsets_[face]; }
     // Vertex ids of a polygon's local triangle, in the polygon's winding.
     const int* triangle(int face, int localTriangle) const;
+    // Global face-vertex numbers of the same triangle's corners (for per-face-vertex data
+    // such as UV ids).
+    const int* triangleFaceVertices(int face, int localTriangle) const;
     const MVector& polygonNormal(int face) const { return normals_[face]; }
 
     std::vector<MeshUVSet>& uvSets() { return uvSets_; }
@@ -81,7 +84,7 @@ private:
     std::vector<int> edgeFaceOffsets_, edgeFaces_;
     std::vector<int> vertexEdgeOffsets_, vertexEdges_;
     std::vector<int> vertexFaceVertexOffsets_, vertexFaceVertices_;
-    std::vector<int> triangleOffsets_, triangleVertices_;
+    std::vector<int> triangleOffsets_, triangleVertices_, triangleFaceVertices_;
     std::vector<MVector> normals_;
     std::vector<MeshUVSet> uvSets_;
     int currentUVSet_ = -1;
