@@ -22,6 +22,20 @@ void appendPoints(const MFnMesh& meshFn, std::vector<float>& positions) {
     }
 }
 
+// Sizes the per-corner outputs once, so the walk never moves them while they grow.
+void reserveForTriangles(MItMeshPolygon& polygons, std::vector<uint32_t>& indices, std::vector<uint32_t>& cutMarks,
+                         std::vector<uint32_t>& falseEdges) {
+    size_t triangles = 0;
+    for (polygons.reset(); !polygons.isDone(); polygons.next()) {
+        int count = 0;
+        polygons.numTriangles(count);
+        triangles += static_cast<size_t>(count);
+    }
+    indices.reserve(indices.size() + 3 * triangles);
+    cutMarks.reserve(cutMarks.size() + 3 * triangles);
+    falseEdges.reserve(falseEdges.size() + 3 * triangles);
+}
+
 } // namespace
 
 MString seamUVSetName(const MFnMesh& meshFn, const UnwrapSettings& settings) {
@@ -59,6 +73,7 @@ void collectMeshData(const UnwrapSettings& settings, MStatus& status, const MObj
     const std::vector<int> seamEdges = gatherSeamEdges(edges, vertices, seamUVSetName(meshFn, settings));
     CornerClassification classification(firstFace, secondFace, edges, vertices, seamEdges, settings, seamPairs);
 
+    reserveForTriangles(polygons, indices, cutMarks, falseEdges);
     uint32_t base = 0;
     MIntArray polygonVertices, triangleVertices;
     MPointArray trianglePoints;

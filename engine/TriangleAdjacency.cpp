@@ -12,49 +12,56 @@ struct EdgeEntry {
     uint32_t from;
     uint32_t to;
     uint32_t other;
-    uint32_t face;
-    uint32_t link;
+    uint32_t face; // NIL once unlinked
 };
 
 struct Normal {
     float x, y, z;
 };
 
-// Directed half-edges in hash buckets keyed by their start vertex; each bucket is a singly
-// linked list with new entries at its head.
+// Directed half-edges in hash buckets keyed by their start vertex. Each bucket lists its
+// entries newest first, as a linked list with insertion at the head would; the buckets
+// are stored one after the other so that a search reads contiguous memory, and unlinking
+// an entry only marks it.
 class EdgeTable {
 public:
-    EdgeTable(size_t vertexCount, size_t triangleCount)
-        : heads_(std::max<size_t>(vertexCount / 3, 1), NIL) {
-        entries_.reserve(3 * triangleCount);
+    EdgeTable(size_t vertexCount, const std::vector<uint32_t>& indices, const std::vector<char>& skipped)
+        : bucketCount_(std::max<size_t>(vertexCount / 3, 1)), offsets_(bucketCount_ + 1, 0) {
+        const size_t triangleCount = skipped.size();
+        for (size_t t = 0; t < triangleCount; ++t)
+            if (!skipped[t])
+                for (int p = 0; p < 3; ++p) ++offsets_[bucketOf(indices[3 * t + p]) + 1];
+        for (size_t bucket = 0; bucket < bucketCount_; ++bucket) offsets_[bucket + 1] += offsets_[bucket];
+        entries_.resize(offsets_.back());
+        std::vector<uint32_t> fill(offsets_.begin() + 1, offsets_.end());
+        // Filling each bucket from its back in insertion order leaves the newest entry first.
+        for (size_t t = 0; t < triangleCount; ++t) {
+            if (skipped[t]) continue;
+            const uint32_t* corners = &indices[3 * t];
+            for (int p = 0; p < 3; ++p)
+                entries_[--fill[bucketOf(corners[p])]] = {corners[p], corners[(p + 1) % 3], corners[(p + 2) % 3],
+                                                          static_cast<uint32_t>(t)};
+        }
     }
 
-    void insert(const EdgeEntry& entry) {
-        uint32_t& head = heads_[entry.from % heads_.size()];
-        entries_.push_back(entry);
-        entries_.back().link = head;
-        head = static_cast<uint32_t>(entries_.size() - 1);
-    }
-
-    uint32_t head(uint32_t from) const { return heads_[from % heads_.size()]; }
-    const EdgeEntry& entry(uint32_t index) const { return entries_[index]; }
-
-    void unlink(uint32_t index) {
-        uint32_t* slot = &heads_[entries_[index].from % heads_.size()];
-        while (*slot != NIL && *slot != index) slot = &entries_[*slot].link;
-        if (*slot == index) *slot = entries_[index].link;
-    }
-
-    // The first entry in the bucket of `from` that satisfies `match`, or NIL.
+    // Index of the first live entry in the bucket of `from` at or after `start` that
+    // satisfies `match`, or NIL.
     template <typename Match>
-    uint32_t find(uint32_t from, Match match) const {
-        for (uint32_t index = head(from); index != NIL; index = entries_[index].link)
-            if (match(entries_[index])) return index;
+    uint32_t find(uint32_t from, Match match, uint32_t start = NIL) const {
+        const uint32_t end = offsets_[bucketOf(from) + 1];
+        for (uint32_t index = start == NIL ? offsets_[bucketOf(from)] : start; index < end; ++index)
+            if (entries_[index].face != NIL && match(entries_[index])) return index;
         return NIL;
     }
 
+    const EdgeEntry& entry(uint32_t index) const { return entries_[index]; }
+    void unlink(uint32_t index) { entries_[index].face = NIL; }
+
 private:
-    std::vector<uint32_t> heads_;
+    size_t bucketOf(uint32_t vertex) const { return vertex % bucketCount_; }
+
+    size_t bucketCount_;
+    std::vector<uint32_t> offsets_;
     std::vector<EdgeEntry> entries_;
 };
 
@@ -87,9 +94,8 @@ uint32_t choosePartner(const EdgeTable& table, const std::vector<float>& positio
     float bestScore = 0.0f;
     bool scored = false;
     Normal own{};
-    for (uint32_t index = table.entry(first).link; index != NIL; index = table.entry(index).link) {
+    for (uint32_t index = table.find(va, runsBack, first + 1); index != NIL; index = table.find(va, runsBack, index + 1)) {
         const EdgeEntry& candidate = table.entry(index);
-        if (!runsBack(candidate)) continue;
         if (!scored) {
             own = unitNormal(positions, vb, va, vo);
             const EdgeEntry& firstEntry = table.entry(first);
@@ -124,7 +130,6 @@ HRESULT buildAdjacency(const UnwrapMesh& mesh, std::vector<uint32_t>& result) {
     const std::vector<uint32_t>& indices = mesh.indices;
     const size_t vertexCount = mesh.positionCount();
     const size_t triangleCount = mesh.triangleCount();
-    EdgeTable table(vertexCount, triangleCount);
     std::vector<char> skipped(triangleCount, 0);
     for (size_t t = 0; t < triangleCount; ++t) {
         const uint32_t* corners = &indices[3 * t];
@@ -133,13 +138,9 @@ HRESULT buildAdjacency(const UnwrapMesh& mesh, std::vector<uint32_t>& result) {
             continue;
         }
         if (corners[0] >= vertexCount || corners[1] >= vertexCount || corners[2] >= vertexCount) return E_UNEXPECTED;
-        if (corners[0] == corners[1] || corners[1] == corners[2] || corners[0] == corners[2]) {
-            skipped[t] = 1;
-            continue;
-        }
-        for (int p = 0; p < 3; ++p)
-            table.insert({corners[p], corners[(p + 1) % 3], corners[(p + 2) % 3], static_cast<uint32_t>(t), NIL});
+        if (corners[0] == corners[1] || corners[1] == corners[2] || corners[0] == corners[2]) skipped[t] = 1;
     }
+    EdgeTable table(vertexCount, indices, skipped);
 
     std::vector<uint32_t> adjacency(3 * triangleCount, NIL);
     for (uint32_t t = 0; t < triangleCount; ++t) {

@@ -12,7 +12,11 @@ namespace {
 fs::path temporaryBeside(const fs::path& target) {
     std::random_device device;
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    return folder / ("." + target.filename().string() + ".tmp" + std::to_string(device()));
+    std::string name = target.filename().string();
+    name.insert(0, 1, '.');
+    name += ".tmp";
+    name += std::to_string(device());
+    return folder / name;
 }
 
 } // namespace
