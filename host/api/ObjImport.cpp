@@ -48,6 +48,14 @@ private:
     std::vector<std::pair<int, size_t>> forwardVertex_, forwardTexcoord_;
 };
 
+// The text with every byte that is not printable ASCII shown as '?', for messages.
+std::string printable(std::string_view text) {
+    std::string shown(text);
+    for (char& c : shown)
+        if (c < 0x20 || c > 0x7e) c = '?';
+    return shown;
+}
+
 bool isKnownKeyword(std::string_view word) {
     static const char* const known[] = {"v", "vt", "vn", "vp", "f", "fo", "l", "p", "o", "g", "s", "mg",
                                         "usemtl", "mtllib", "usemap", "maplib", "cstype", "deg", "bmat",
@@ -153,7 +161,7 @@ ObjOutline ObjLineCheck::run(const std::string& content) {
         else if (keyword == "vn") ++normals_;
         else if (keyword == "f") checkFace(words, outline);
         else if (keyword == "o") outline.objectNames.push_back(words.size() > 1 ? std::string(words[1]) : "object");
-        else if (!isKnownKeyword(keyword)) fail("unknown statement '" + std::string(keyword.substr(0, 32)) + "'");
+        else if (!isKnownKeyword(keyword)) fail("unknown statement '" + printable(keyword.substr(0, 32)) + "'");
     }
     for (const auto& [index, line] : forwardVertex_)
         if (index >= vertices_) {
