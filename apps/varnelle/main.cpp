@@ -19,6 +19,12 @@ const Subcommand subcommands[] = {
     {"inspect", runInspect,
      "inspect MESH.obj [-t TYPE] [-ks 0|1] [-ug 0|1] [-ga DEG] [-ur 0|1] [-ra DEG] [-mc UVSET]\n"
      "    collects triangles, seams and adjacency of the first mesh and prints their counts as JSON"},
+    {"outline", runOutline,
+     "outline MESH.obj --svg OUT.svg [-pad P -w W -h H -ro R -fr 0|1 -pr 0|1]\n"
+     "    draws every existing-UV chart's traced outline, padded outline and first orientation's box"},
+    {"pack", runPack,
+     "pack MESH.obj -o OUT.obj [-pad P -w W -h H -p 1|2 -pr 0|1 -ro R -fr 0|1] [--json]\n"
+     "    packs the charts of the first mesh's existing UVs with the polygon chart packer and writes the mesh"},
 };
 
 void printUsage(std::FILE* stream) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <regex>
 #include <sstream>
 
 namespace {
@@ -14,11 +13,14 @@ std::map<std::string, double> inspect(const std::string& mesh, std::vector<std::
     flags.insert(flags.begin(), std::string(VARNELLE_TEST_DATA) + "/" + mesh);
     std::ostringstream out;
     EXPECT_EQ(runInspect(flags, out), 0);
+    // The report is one flat JSON object of numbers: "key": value, ...
     std::map<std::string, double> report;
-    const std::string text = out.str();
-    const std::regex pair("\"([a-z_]+)\": ([0-9.]+)");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), pair); it != std::sregex_iterator(); ++it)
-        report[(*it)[1]] = std::stod((*it)[2]);
+    std::istringstream fields(out.str());
+    std::string key;
+    while (std::getline(fields, key, '"') && std::getline(fields, key, '"')) {
+        fields.ignore(2); // ": "
+        fields >> report[key];
+    }
     return report;
 }
 

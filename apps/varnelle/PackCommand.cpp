@@ -1,0 +1,116 @@
+#include "CommandLine.h"
+#include "Subcommands.h"
+#include "UVCharts.h"
+
+#include "host/api/ObjFile.h"
+#include "packer/Pack.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+struct PackWords {
+    std::string meshPath;
+    std::string outputPath;
+    bool json = false;
+    std::vector<std::string> flags;
+};
+
+PackWords splitPackWords(const std::vector<std::string>& words) {
+    const SubcommandWords split = splitMeshPath(words, "pack");
+    PackWords result;
+    result.meshPath = split.meshPath;
+    for (size_t i = 0; i < split.rest.size(); ++i) {
+        if (split.rest[i] == "--json") {
+            result.json = true;
+        } else if (split.rest[i] == "-o") {
+            if (i + 1 == split.rest.size()) throw UsageError("-o needs the output file (OUT.obj)");
+            result.outputPath = split.rest[++i];
+        } else {
+            result.flags.push_back(split.rest[i]);
+        }
+    }
+    if (result.outputPath.empty()) throw UsageError("pack needs an output file: -o OUT.obj");
+    return result;
+}
+
+// What the unwrap does with a packed layout: stretch it to the texture's aspect, move it
+// into the unit square and shrink it for the padding around the square's border, in
+// single precision.
+void finishLayout(std::vector<float>& u, std::vector<float>& v, int32_t width, int32_t height, double paddingTexels) {
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    const float a = std::max(h / w, 1.0f), b = std::max(w / h, 1.0f);
+    float lowU = 3.4028235e38f, lowV = 3.4028235e38f, highU = -3.4028235e38f, highV = -3.4028235e38f;
+    for (size_t i = 0; i < u.size(); ++i) {
+        u[i] *= a;
+        v[i] *= b;
+        lowU = std::min(lowU, u[i]);
+        highU = std::max(highU, u[i]);
+        lowV = std::min(lowV, v[i]);
+        highV = std::max(highV, v[i]);
+    }
+    const float range = std::max(highU - lowU, highV - lowV);
+    const float normal = range > 0.0f ? 1.0f / range : 1.0f;
+    const float p = static_cast<float>(paddingTexels / std::max(width, height));
+    const float k = 1.0f - std::max(w / h, h / w) * p;
+    for (size_t i = 0; i < u.size(); ++i) {
+        u[i] = k * ((u[i] - lowU) * normal) + p / 2.0f;
+        v[i] = k * ((v[i] - lowV) * normal) + p / 2.0f;
+    }
+}
+
+double layoutArea(const UVCharts& charts, const std::vector<float>& u, const std::vector<float>& v) {
+    double area = 0.0;
+    for (size_t t = 0; t + 2 < charts.triangles.size(); t += 3) {
+        const uint32_t a = charts.triangles[t], b = charts.triangles[t + 1], c = charts.triangles[t + 2];
+        area += 0.5 * std::abs((double(u[b]) - u[a]) * (double(v[c]) - v[a]) - (double(u[c]) - u[a]) * (double(v[b]) - v[a]));
+    }
+    return area;
+}
+
+} // namespace
+
+// Packs the charts of a mesh's existing UVs with the polygon chart packer, as the unwrap's
+// layout stage does for pack modes 1 and 2 (charts keep their own scale), and writes the
+// mesh with the packed UVs.
+int runPack(const std::vector<std::string>& words, std::ostream& out) {
+    const PackWords packWords = splitPackWords(words);
+    const OmbrixVectorPacker::PackSettings settings = packSettingsFromFlags(packWords.flags);
+    UnwrapSettings unwrap = parseUnwrapFlags(packWords.flags);
+    unwrap.normalize();
+    if (sameFile(packWords.meshPath, packWords.outputPath))
+        throw FileError(packWords.outputPath + ": the output would overwrite the input mesh");
+    const std::vector<MObject> meshes = importObj(packWords.meshPath);
+
+    UVCharts charts;
+    std::string problem;
+    if (!readUVCharts(meshes.front(), charts, problem)) {
+        std::fprintf(stderr, "varnelle pack: %s: %s\n", packWords.meshPath.c_str(), problem.c_str());
+        return 1;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    OmbrixVectorPacker::VectorPacker packer;
+    OmbrixVectorPacker::pack(packer, charts.uvs, charts.triangles, charts.adjacency, settings, std::span<const uint32_t>{});
+    const double milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+
+    std::vector<float> u(charts.uvs.size()), v(charts.uvs.size());
+    for (size_t i = 0; i < charts.uvs.size(); ++i) {
+        u[i] = static_cast<float>(charts.uvs[i].x);
+        v[i] = static_cast<float>(charts.uvs[i].y);
+    }
+    finishLayout(u, v, unwrap.tex_width, unwrap.tex_height, unwrap.padding);
+    for (size_t i = 0; i < charts.uvs.size(); ++i) charts.uvs[i] = {u[i], v[i]};
+    writeUVCharts(meshes.front(), charts);
+    exportObj(packWords.outputPath, meshes, packWords.meshPath);
+
+    if (packWords.json) {
+        char line[256];
+        std::snprintf(line, sizeof line, "{\"charts\": %u, \"time_ms\": %.3f, \"extent\": [%.6f, %.6f], \"efficiency\": %.4f}\n",
+                      charts.chartCount, milliseconds, packer.extent_x, packer.extent_y, layoutArea(charts, u, v));
+        out << line;
+    }
+    return 0;
+}
