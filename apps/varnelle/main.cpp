@@ -19,6 +19,9 @@ const Subcommand subcommands[] = {
     {"inspect", runInspect,
      "inspect MESH.obj [-t TYPE] [-ks 0|1] [-ug 0|1] [-ga DEG] [-ur 0|1] [-ra DEG] [-mc UVSET]\n"
      "    collects triangles, seams and adjacency of the first mesh and prints their counts as JSON"},
+    {"charts", runCharts,
+     "charts MESH.obj [-st S] [-o OUT.obj] [--pack W H GUTTER] [--json]\n"
+     "    cuts the first mesh into charts within stretch S, optionally packs them, writes them as its UVs"},
     {"outline", runOutline,
      "outline MESH.obj --svg OUT.svg [-pad P -w W -h H -ro R -fr 0|1 -pr 0|1]\n"
      "    draws every existing-UV chart's traced outline, padded outline and first orientation's box"},
