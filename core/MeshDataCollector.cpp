@@ -44,9 +44,9 @@ MString seamUVSetName(const MFnMesh& meshFn, const UnwrapSettings& settings) {
     return (!status || current.empty()) ? settings.uv_set : current;
 }
 
-void collectMeshData(const UnwrapSettings& settings, MStatus& status, const MObject& mesh, std::vector<float>& positions,
-                     std::vector<uint32_t>& indices, std::vector<uint32_t>& cutMarks, std::vector<uint32_t>& falseEdges,
-                     MIntArray* seamPairs) {
+void collectMeshData(const UnwrapSettings& settings, MStatus& status, const MObject& mesh,
+                     std::vector<float>& positions, std::vector<uint32_t>& indices, std::vector<uint32_t>& cutMarks,
+                     std::vector<uint32_t>& falseEdges, MIntArray* seamPairs) {
     positions.clear();
     indices.clear();
     if (seamPairs) seamPairs->clear();
@@ -87,7 +87,8 @@ void collectMeshData(const UnwrapSettings& settings, MStatus& status, const MObj
         }
         for (int t = 0; t < triangleCount; ++t) {
             polygons.getTriangle(t, trianglePoints, triangleVertices, MSpace::kObject);
-            for (int k = 0; k < 3; ++k) indices.push_back(static_cast<uint32_t>(triangleVertices[k]));
+            for (int k = 0; k < 3; ++k)
+                indices.push_back(static_cast<uint32_t>(triangleVertices[k]));
             for (int k = 0; k < 3; ++k)
                 classification.classify(polygons, t, base, triangleVertices, trianglePoints, k, cutMarks, falseEdges);
         }

@@ -10,7 +10,9 @@ double clampReal(double value, double low, double high) {
     return value >= high ? high : value;
 }
 
-int32_t clampInteger(int32_t value, int32_t low, int32_t high) { return std::clamp(value, low, high); }
+int32_t clampInteger(int32_t value, int32_t low, int32_t high) {
+    return std::clamp(value, low, high);
+}
 
 } // namespace
 
@@ -47,4 +49,6 @@ void UnwrapSettings::normalize() {
     tile_mode = (tile_numx >= 2 || tile_numy >= 2) ? 1 : 0;
 }
 
-int32_t UnwrapSettings::previewTileCount() const { return tile_mode == 1 ? std::max(tile_numx, tile_numy) : 1; }
+int32_t UnwrapSettings::previewTileCount() const {
+    return tile_mode == 1 ? std::max(tile_numx, tile_numy) : 1;
+}

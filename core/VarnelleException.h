@@ -45,4 +45,6 @@ inline constexpr ErrorSite NothingToProjectOrthographic{
     "ProjectionUnwrap", 155};
 } // namespace ErrorSites
 
-[[noreturn]] inline void raiseError(const ErrorSite& site) { raiseError(site.message, site.file, site.line); }
+[[noreturn]] inline void raiseError(const ErrorSite& site) {
+    raiseError(site.message, site.file, site.line);
+}

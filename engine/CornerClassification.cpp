@@ -39,7 +39,8 @@ void CornerClassification::classify(const MItMeshPolygon& polygon, int localTria
         if (cutByAngle(polygon, points[corner], points[next])) cut = true;
     }
 
-    falseEdges.push_back(joined ? NIL : otherTriangleOfPolygon(polygon, localTriangle, firstTriangle, vertexA, vertexB));
+    falseEdges.push_back(joined ? NIL
+                                : otherTriangleOfPolygon(polygon, localTriangle, firstTriangle, vertexA, vertexB));
     cutMarks.push_back((settings_.keepsSeams() && onSeam) || cut ? NIL : 0u);
 }
 

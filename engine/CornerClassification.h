@@ -28,8 +28,8 @@ public:
 
 private:
     bool cutByAngle(const MItMeshPolygon& polygon, const MPoint& pointA, const MPoint& pointB);
-    uint32_t otherTriangleOfPolygon(const MItMeshPolygon& polygon, int localTriangle, uint32_t firstTriangle, int vertexA,
-                                    int vertexB);
+    uint32_t otherTriangleOfPolygon(const MItMeshPolygon& polygon, int localTriangle, uint32_t firstTriangle,
+                                    int vertexA, int vertexB);
 
     MItMeshPolygon& firstFace_;
     MItMeshPolygon& secondFace_;

@@ -30,8 +30,10 @@ public:
         const size_t triangleCount = skipped.size();
         for (size_t t = 0; t < triangleCount; ++t)
             if (!skipped[t])
-                for (int p = 0; p < 3; ++p) ++offsets_[bucketOf(indices[3 * t + p]) + 1];
-        for (size_t bucket = 0; bucket < bucketCount_; ++bucket) offsets_[bucket + 1] += offsets_[bucket];
+                for (int p = 0; p < 3; ++p)
+                    ++offsets_[bucketOf(indices[3 * t + p]) + 1];
+        for (size_t bucket = 0; bucket < bucketCount_; ++bucket)
+            offsets_[bucket + 1] += offsets_[bucket];
         entries_.resize(offsets_.back());
         std::vector<uint32_t> fill(offsets_.begin() + 1, offsets_.end());
         // Filling each bucket from its back in insertion order leaves the newest entry first.
@@ -81,7 +83,9 @@ Normal unitNormal(const std::vector<float>& positions, uint32_t apex, uint32_t s
     return n;
 }
 
-float dot(const Normal& a, const Normal& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+float dot(const Normal& a, const Normal& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 // Among the entries running va -> vb, the first one, replaced by a later one only when that
 // one's normal is strictly closer to the triangle's own.
@@ -94,7 +98,8 @@ uint32_t choosePartner(const EdgeTable& table, const std::vector<float>& positio
     float bestScore = 0.0f;
     bool scored = false;
     Normal own{};
-    for (uint32_t index = table.find(va, runsBack, first + 1); index != NIL; index = table.find(va, runsBack, index + 1)) {
+    for (uint32_t index = table.find(va, runsBack, first + 1); index != NIL;
+         index = table.find(va, runsBack, index + 1)) {
         const EdgeEntry& candidate = table.entry(index);
         if (!scored) {
             own = unitNormal(positions, vb, va, vo);
@@ -155,9 +160,8 @@ HRESULT buildAdjacency(const UnwrapMesh& mesh, std::vector<uint32_t>& result) {
             const uint32_t partner = table.entry(chosen).face;
             table.unlink(chosen);
             adjacency[3 * t + p] = partner;
-            const uint32_t own = table.find(vb, [&](const EdgeEntry& entry) {
-                return entry.face == t && entry.from == vb && entry.to == va;
-            });
+            const uint32_t own = table.find(
+                vb, [&](const EdgeEntry& entry) { return entry.face == t && entry.from == vb && entry.to == va; });
             if (own != NIL) table.unlink(own);
             linkAcross(adjacency, indices, t, p, partner, va);
         }

@@ -13,14 +13,19 @@ constexpr size_t MaxIndexValue = 0xFFFFFFFFu;
 // Vertex counts each index format can address.
 bool vertexCountFits(uint32_t indexFormat, size_t vertexCount) {
     switch (indexFormat) {
-    case UVATLAS_FORMAT_R32_UINT: return vertexCount < 0xFFFFFFFFu;
-    case UVATLAS_FORMAT_R16_UINT: return vertexCount < 0xFFFFu;
-    default: return false;
+    case UVATLAS_FORMAT_R32_UINT:
+        return vertexCount < 0xFFFFFFFFu;
+    case UVATLAS_FORMAT_R16_UINT:
+        return vertexCount < 0xFFFFu;
+    default:
+        return false;
     }
 }
 
 // Three indices per triangle must stay below the largest 32-bit index (0xFFFFFFFF is 3 x 0x55555555).
-bool tooManyIndices(size_t triangleCount) { return triangleCount >= MaxIndexValue / 3; }
+bool tooManyIndices(size_t triangleCount) {
+    return triangleCount >= MaxIndexValue / 3;
+}
 
 // False edges may only join triangles that are neighbours, and neighbours must name each other.
 HRESULT checkAdjacency(const uint32_t* adjacency, const uint32_t* falseEdges, size_t triangleCount) {
@@ -102,10 +107,9 @@ HRESULT UVAtlasPartition(const float* positions, size_t vertexCount, const void*
     return result;
 }
 
-HRESULT UVAtlasPack(std::vector<UVAtlasVertex>& vertices, const std::vector<uint8_t>& indexBuffer,
-                    uint32_t indexFormat, size_t width, size_t height, float gutter,
-                    const std::vector<uint32_t>& partitionAdjacency, const UVAtlasProgress& progress,
-                    float progressFrequency) {
+HRESULT UVAtlasPack(std::vector<UVAtlasVertex>& vertices, const std::vector<uint8_t>& indexBuffer, uint32_t indexFormat,
+                    size_t width, size_t height, float gutter, const std::vector<uint32_t>& partitionAdjacency,
+                    const UVAtlasProgress& progress, float progressFrequency) {
     if (width < 1 || width > MaxIndexValue || height < 1 || height > MaxIndexValue) return E_INVALIDARG;
     if (vertices.empty() || indexBuffer.empty() || !vertexCountFits(indexFormat, vertices.size())) return E_INVALIDARG;
     const size_t indexBytes = Isochart::indexSize(indexFormat);
@@ -130,7 +134,8 @@ HRESULT UVAtlasPack(std::vector<UVAtlasVertex>& vertices, const std::vector<uint
         std::vector<UVAtlasVertex> packed(vertices);
         const HRESULT result = engine.PackCharts(packed, corners, partitionAdjacency, width, height, gutter);
         if (FAILED(result)) return result;
-        for (size_t vertex = 0; vertex < vertices.size(); ++vertex) vertices[vertex].uv = packed[vertex].uv;
+        for (size_t vertex = 0; vertex < vertices.size(); ++vertex)
+            vertices[vertex].uv = packed[vertex].uv;
         return S_OK;
     });
 }

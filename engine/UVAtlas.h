@@ -40,7 +40,6 @@ HRESULT UVAtlasPartition(const float* positions, size_t vertexCount, const void*
 // the chart borders) in a width x height texture with `gutter` texels free around every chart,
 // and writes every vertex's place (in [0, 1]) into its uv. Positions and the index buffer are
 // not changed; on failure nothing is.
-HRESULT UVAtlasPack(std::vector<UVAtlasVertex>& vertices, const std::vector<uint8_t>& indexBuffer,
-                    uint32_t indexFormat, size_t width, size_t height, float gutter,
-                    const std::vector<uint32_t>& partitionAdjacency, const UVAtlasProgress& progress,
-                    float progressFrequency);
+HRESULT UVAtlasPack(std::vector<UVAtlasVertex>& vertices, const std::vector<uint8_t>& indexBuffer, uint32_t indexFormat,
+                    size_t width, size_t height, float gutter, const std::vector<uint32_t>& partitionAdjacency,
+                    const UVAtlasProgress& progress, float progressFrequency);

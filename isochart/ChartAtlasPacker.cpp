@@ -75,8 +75,10 @@ ChartSet findCharts(std::span<const uint32_t> indices, std::span<const uint32_t>
             const uint32_t neighbour = adjacency[3 * triangle + corner];
             if (neighbour != NoNeighbour) sets.unite(triangle, neighbour);
             uint32_t& first = owner[indices[3 * triangle + corner]];
-            if (first == NoNeighbour) first = triangle;
-            else sets.unite(triangle, first);
+            if (first == NoNeighbour)
+                first = triangle;
+            else
+                sets.unite(triangle, first);
         }
     }
     ChartSet charts;
@@ -89,7 +91,8 @@ ChartSet findCharts(std::span<const uint32_t> indices, std::span<const uint32_t>
     }
     charts.triangleStart.assign(chartCount + 1, 0);
     charts.vertexStart.assign(chartCount + 1, 0);
-    for (const uint32_t chart : chartOfTriangle) ++charts.triangleStart[chart + 1];
+    for (const uint32_t chart : chartOfTriangle)
+        ++charts.triangleStart[chart + 1];
     for (uint32_t vertex = 0; vertex < vertexCount; ++vertex)
         if (owner[vertex] != NoNeighbour) ++charts.vertexStart[chartOfTriangle[owner[vertex]] + 1];
     std::partial_sum(charts.triangleStart.begin(), charts.triangleStart.end(), charts.triangleStart.begin());
@@ -121,17 +124,18 @@ double cross(const Point& origin, const Point& a, const Point& b) {
 
 // Convex hull by the monotone chain; `points` is reordered, `hull` receives the hull.
 void convexHull(std::vector<Point>& points, std::vector<Point>& hull) {
-    std::sort(points.begin(), points.end(), [](const Point& a, const Point& b) {
-        return a.x < b.x || (a.x == b.x && a.y < b.y);
-    });
+    std::sort(points.begin(), points.end(),
+              [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
     hull.assign(2 * points.size(), {});
     size_t size = 0;
     for (size_t i = 0; i < points.size(); ++i) {
-        while (size >= 2 && cross(hull[size - 2], hull[size - 1], points[i]) <= 0) --size;
+        while (size >= 2 && cross(hull[size - 2], hull[size - 1], points[i]) <= 0)
+            --size;
         hull[size++] = points[i];
     }
     for (size_t i = points.size() - 1, lower = size + 1; i-- > 0;) {
-        while (size >= lower && cross(hull[size - 2], hull[size - 1], points[i]) <= 0) --size;
+        while (size >= lower && cross(hull[size - 2], hull[size - 1], points[i]) <= 0)
+            --size;
         hull[size++] = points[i];
     }
     hull.resize(size > 1 ? size - 1 : size);
@@ -198,7 +202,8 @@ AlignedCharts alignCharts(const ChartSet& charts, std::span<const float> uvs, st
             low = {std::min(low.x, p.x), std::min(low.y, p.y)};
             high = {std::max(high.x, p.x), std::max(high.y, p.y)};
         }
-        for (uint32_t slot = first; slot < last; ++slot) aligned.local[slot] = {aligned.local[slot].x - low.x, aligned.local[slot].y - low.y};
+        for (uint32_t slot = first; slot < last; ++slot)
+            aligned.local[slot] = {aligned.local[slot].x - low.x, aligned.local[slot].y - low.y};
         aligned.extent[chart] = {high.x - low.x, high.y - low.y};
         double area = 0.0;
         for (uint32_t i = charts.triangleStart[chart]; i < charts.triangleStart[chart + 1]; ++i) {
@@ -217,10 +222,14 @@ AlignedCharts alignCharts(const ChartSet& charts, std::span<const float> uvs, st
 // before turning); cell (i, j) goes to the cell whose square is the image of its square.
 Point quarterTurn(const Point& p, double width, double height, int turn) {
     switch (turn) {
-    case 1: return {height - p.y, p.x};
-    case 2: return {width - p.x, height - p.y};
-    case 3: return {p.y, width - p.x};
-    default: return p;
+    case 1:
+        return {height - p.y, p.x};
+    case 2:
+        return {width - p.x, height - p.y};
+    case 3:
+        return {p.y, width - p.x};
+    default:
+        return p;
     }
 }
 
@@ -263,8 +272,10 @@ public:
         const long needed = static_cast<long>(length);
         while (column <= limit && cells[column] < needed) {
             const size_t block = column / BlockSize;
-            if (blocks[block] < needed) column = (block + 1) * BlockSize;
-            else column += static_cast<size_t>(std::abs(cells[column]));
+            if (blocks[block] < needed)
+                column = (block + 1) * BlockSize;
+            else
+                column += static_cast<size_t>(std::abs(cells[column]));
         }
         return column;
     }
@@ -351,23 +362,30 @@ public:
         gutterX_ = gutterCells(settings.gutter, cellX_, gridWidth_);
         gutterY_ = gutterCells(settings.gutter, cellY_, gridHeight_);
         // Quarter-turns of a cell box are turns of the chart only when cells are square.
-        if (cellX_ != cellY_) turns_ = {0, 2};
-        else if (charts.count() >= ManyCharts) turns_ = {0, 1};
-        else turns_ = {0, 1, 2, 3};
+        if (cellX_ != cellY_)
+            turns_ = {0, 2};
+        else if (charts.count() >= ManyCharts)
+            turns_ = {0, 1};
+        else
+            turns_ = {0, 1, 2, 3};
         useOrder(ChartOrder::LargestBox);
     }
 
     // Charts are placed largest first, by one of several measures of size.
     enum class ChartOrder { LargestBox, LongestSide, WidestShortSide };
-    static constexpr ChartOrder Orders[] = {ChartOrder::LargestBox, ChartOrder::LongestSide, ChartOrder::WidestShortSide};
+    static constexpr ChartOrder Orders[] = {ChartOrder::LargestBox, ChartOrder::LongestSide,
+                                            ChartOrder::WidestShortSide};
 
     void useOrder(ChartOrder order) {
         auto size = [&](uint32_t chart) {
             const Point& e = aligned_.extent[chart];
             switch (order) {
-            case ChartOrder::LongestSide: return std::max(e.x, e.y);
-            case ChartOrder::WidestShortSide: return std::min(e.x, e.y);
-            default: return e.x * e.y;
+            case ChartOrder::LongestSide:
+                return std::max(e.x, e.y);
+            case ChartOrder::WidestShortSide:
+                return std::min(e.x, e.y);
+            default:
+                return e.x * e.y;
             }
         };
         order_.resize(charts_.count());
@@ -391,7 +409,8 @@ public:
             const double turned = std::min(fitScale(roomX * cellX_, e.y), fitScale(roomY * cellY_, e.x));
             bound = std::min(bound, std::max(upright, turned));
         }
-        if (area > 0.0) bound = std::min(bound, std::sqrt(static_cast<double>(settings.width) * settings.height / area));
+        if (area > 0.0)
+            bound = std::min(bound, std::sqrt(static_cast<double>(settings.width) * settings.height / area));
         return std::isfinite(bound) ? bound * (1.0 - 1e-9) : 1.0;
     }
 
@@ -461,7 +480,8 @@ private:
     }
 
     static size_t gutterCells(float gutter, size_t cell, size_t gridSide) {
-        return static_cast<size_t>(std::min(std::ceil(static_cast<double>(gutter) / cell), static_cast<double>(gridSide)));
+        return static_cast<size_t>(
+            std::min(std::ceil(static_cast<double>(gutter) / cell), static_cast<double>(gridSide)));
     }
 
     // Chart point to cell coordinates of its unturned box.
@@ -485,7 +505,8 @@ private:
         const uint32_t first = charts_.vertexStart[chart];
         std::vector<Point>& cells = scratch_.cells;
         cells.resize(charts_.vertexStart[chart + 1] - first);
-        for (size_t slot = 0; slot < cells.size(); ++slot) cells[slot] = toCells(aligned_.local[first + slot], scale);
+        for (size_t slot = 0; slot < cells.size(); ++slot)
+            cells[slot] = toCells(aligned_.local[first + slot], scale);
         std::vector<uint8_t>& bitmap = scratch_.bitmap;
         bitmap.assign(bitmapWidth_ * bitmapHeight_, 0);
         for (uint32_t i = charts_.triangleStart[chart]; i < charts_.triangleStart[chart + 1]; ++i) {
@@ -505,10 +526,14 @@ private:
         // The unturned cell that lands on cell (column, row) of the turned box.
         auto covered = [&](size_t column, size_t row) {
             switch (turn) {
-            case 1: return bitmap[(height - 1 - column) * width + row];
-            case 2: return bitmap[(height - 1 - row) * width + (width - 1 - column)];
-            case 3: return bitmap[column * width + (width - 1 - row)];
-            default: return bitmap[row * width + column];
+            case 1:
+                return bitmap[(height - 1 - column) * width + row];
+            case 2:
+                return bitmap[(height - 1 - row) * width + (width - 1 - column)];
+            case 3:
+                return bitmap[column * width + (width - 1 - row)];
+            default:
+                return bitmap[row * width + column];
             }
         };
         mask.runs.clear();
@@ -520,7 +545,8 @@ private:
                     continue;
                 }
                 const uint32_t start = column;
-                while (column < mask.width && covered(column, row)) ++column;
+                while (column < mask.width && covered(column, row))
+                    ++column;
                 mask.runs.push_back({row, start, column - 1});
                 mask.widest[row] = std::max(mask.widest[row], column - start);
             }
@@ -533,7 +559,8 @@ private:
     static void spreadRuns(std::vector<CoverageMask::Run>& runs, std::vector<CoverageMask::Run>& spread) {
         spread.clear();
         int bits = 0;
-        while ((size_t{1} << bits) < runs.size()) ++bits;
+        while ((size_t{1} << bits) < runs.size())
+            ++bits;
         for (size_t i = 0; i < (size_t{1} << bits); ++i) {
             size_t reversed = 0;
             for (int bit = 0; bit < bits; ++bit)
@@ -543,7 +570,8 @@ private:
         runs.swap(spread);
     }
 
-    static void rasteriseTriangle(const Point (&triangle)[3], size_t width, size_t height, std::vector<uint8_t>& bitmap) {
+    static void rasteriseTriangle(const Point (&triangle)[3], size_t width, size_t height,
+                                  std::vector<uint8_t>& bitmap) {
         const double low = std::min({triangle[0].y, triangle[1].y, triangle[2].y}) - CoverageMargin;
         const double high = std::max({triangle[0].y, triangle[1].y, triangle[2].y}) + CoverageMargin;
         const long firstRow = std::max(0L, static_cast<long>(std::floor(low)));
@@ -568,8 +596,10 @@ private:
             }
             if (left > right) continue;
             const long firstColumn = std::max(0L, static_cast<long>(std::floor(left - CoverageMargin)));
-            const long lastColumn = std::min(static_cast<long>(width) - 1, static_cast<long>(std::floor(right + CoverageMargin)));
-            for (long column = firstColumn; column <= lastColumn; ++column) bitmap[row * width + column] = 1;
+            const long lastColumn =
+                std::min(static_cast<long>(width) - 1, static_cast<long>(std::floor(right + CoverageMargin)));
+            for (long column = firstColumn; column <= lastColumn; ++column)
+                bitmap[row * width + column] = 1;
         }
     }
 
@@ -614,11 +644,13 @@ private:
             const long row = place.y + run.row;
             const size_t first = static_cast<size_t>(std::max(0L, place.x + run.first - gx));
             const size_t last = static_cast<size_t>(std::min(maxX, place.x + run.last + gx));
-            for (long y = std::max(0L, row - gy); y <= std::min(maxY, row + gy); ++y) grid_.occupy(y, first, last);
+            for (long y = std::max(0L, row - gy); y <= std::min(maxY, row + gy); ++y)
+                grid_.occupy(y, first, last);
         }
         const long firstRow = std::max(0L, place.y - gy);
         const long lastRow = std::min(maxY, place.y + static_cast<long>(mask.height) - 1 + gy);
-        for (long row = firstRow; row <= lastRow; ++row) grid_.refreshRow(row);
+        for (long row = firstRow; row <= lastRow; ++row)
+            grid_.refreshRow(row);
     }
 
     const ChartSet& charts_;
@@ -645,7 +677,8 @@ HRESULT checkInput(std::span<float> uvs, std::span<const uint32_t> indices, std:
     for (size_t corner = 0; corner < indices.size(); ++corner) {
         if (indices[corner] >= vertexCount) return E_INVALIDARG;
         if (adjacency[corner] != NoNeighbour && adjacency[corner] >= triangleCount) return E_INVALIDARG;
-        if (!std::isfinite(uvs[2 * indices[corner]]) || !std::isfinite(uvs[2 * indices[corner] + 1])) return E_INVALIDARG;
+        if (!std::isfinite(uvs[2 * indices[corner]]) || !std::isfinite(uvs[2 * indices[corner] + 1]))
+            return E_INVALIDARG;
     }
     return S_OK;
 }
@@ -674,8 +707,10 @@ HRESULT pack(std::span<float> uvs, std::span<const uint32_t> indices, std::span<
     auto refine = [&](float progressFrom, float progressTo) {
         for (int step = 0; step < RefineSteps && fails > fits * RefineTolerance; ++step) {
             const double middle = std::sqrt(fits * fails);
-            if (packer.attempt(middle)) fits = middle;
-            else fails = middle;
+            if (packer.attempt(middle))
+                fits = middle;
+            else
+                fails = middle;
             const float done = static_cast<float>(step + 1) / RefineSteps;
             if (progress && !progress(progressFrom + (progressTo - progressFrom) * done)) return false;
         }

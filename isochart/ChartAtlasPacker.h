@@ -24,9 +24,9 @@ using AtlasPackProgress = std::function<bool(float)>;
 // `adjacency` (NIL corners are chart borders) or through a shared vertex. `uvs` holds u, v
 // per vertex and receives the packed place of every vertex in [0, 1] (0, 0 for a vertex no
 // triangle uses); it is changed only on success. Up to a few hundred charts, several placement
-// orders are tried and the one fitting the largest scale is kept. Returns S_OK, E_INVALIDARG (bad sizes, arrays or a uv that is not finite),
-// E_ABORT when progress asked to stop, E_OUTOFMEMORY, or E_FAIL when the charts cannot be
-// placed with the gutter.
+// orders are tried and the one fitting the largest scale is kept. Returns S_OK, E_INVALIDARG (bad sizes, arrays or a uv
+// that is not finite), E_ABORT when progress asked to stop, E_OUTOFMEMORY, or E_FAIL when the charts cannot be placed
+// with the gutter.
 HRESULT packChartAtlas(std::span<float> uvs, std::span<const uint32_t> indices, std::span<const uint32_t> adjacency,
                        const AtlasPackSettings& settings, const AtlasPackProgress& progress);
 

@@ -2,10 +2,10 @@
 
 #include "isochart/ChartStretch.h"
 
-#include <Eigen/OrderingMethods>
-#include <Eigen/SparseCholesky>
 #include <Eigen/LU>
+#include <Eigen/OrderingMethods>
 #include <Eigen/SVD>
+#include <Eigen/SparseCholesky>
 
 #include <cmath>
 #include <limits>
@@ -29,8 +29,7 @@ constexpr double kLeastWeight = 1e-3;
 constexpr double kInfinite = std::numeric_limits<double>::infinity();
 
 // Two chart vertices far apart in space, to pin the conformal map's similarity freedom.
-std::array<uint32_t, 2> farPair(const SurfaceMesh& surface, const ChartMesh& chart)
-{
+std::array<uint32_t, 2> farPair(const SurfaceMesh& surface, const ChartMesh& chart) {
     auto farthestFrom = [&](uint32_t from) {
         const Eigen::Vector3d origin = surface.positions[chart.vertexSource[from]];
         uint32_t best = from;
@@ -51,22 +50,19 @@ std::array<uint32_t, 2> farPair(const SurfaceMesh& surface, const ChartMesh& cha
 // Minimises the least squares conformal energy with two vertices pinned. The normal
 // equations are assembled directly, u and v of a vertex side by side, so the factorisation
 // sees the mesh's own sparsity.
-bool conformalMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<Eigen::Vector2d>& uv)
-{
+bool conformalMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<Eigen::Vector2d>& uv) {
     const size_t vertexCount = chart.vertexCount();
     const auto pins = farPair(surface, chart);
-    if (pins[0] == pins[1])
-        return false;
-    const double span = (surface.positions[chart.vertexSource[pins[0]]] - surface.positions[chart.vertexSource[pins[1]]]).norm();
+    if (pins[0] == pins[1]) return false;
+    const double span =
+        (surface.positions[chart.vertexSource[pins[0]]] - surface.positions[chart.vertexSource[pins[1]]]).norm();
     std::vector<int> unknown(vertexCount, -1);
     int freeCount = 0;
     for (uint32_t v = 0; v < vertexCount; ++v)
-        if (v != pins[0] && v != pins[1])
-            unknown[v] = freeCount++;
+        if (v != pins[0] && v != pins[1]) unknown[v] = freeCount++;
     uv.assign(vertexCount, Eigen::Vector2d::Zero());
     uv[pins[1]] = Eigen::Vector2d(span, 0.0);
-    if (freeCount == 0)
-        return true;
+    if (freeCount == 0) return true;
 
     std::vector<Triplet> entries;
     entries.reserve(chart.triangleCount() * 36);
@@ -79,8 +75,7 @@ bool conformalMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vecto
             w[j] = (z[(j + 2) % 3] - z[(j + 1) % 3]) * weight;
         for (int j = 0; j < 3; ++j) {
             const int row = unknown[chart.corners[t][j]];
-            if (row < 0)
-                continue;
+            if (row < 0) continue;
             for (int k = 0; k < 3; ++k) {
                 // The 2x2 block coupling (u_j, v_j) with (u_k, v_k).
                 const double same = w[j].x() * w[k].x() + w[j].y() * w[k].y();
@@ -121,24 +116,20 @@ bool conformalMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vecto
     SparseMatrix ordered(2 * freeCount, 2 * freeCount);
     ordered.selfadjointView<Eigen::Lower>() = normal.selfadjointView<Eigen::Lower>().twistedBy(forward);
     Eigen::SimplicialLDLT<SparseMatrix, Eigen::Lower, Eigen::NaturalOrdering<int>> solver(ordered);
-    if (solver.info() != Eigen::Success)
-        return false;
+    if (solver.info() != Eigen::Success) return false;
     const Eigen::VectorXd permutedRhs = forward * rhs;
     const Eigen::VectorXd permuted = solver.solve(permutedRhs);
     const Eigen::VectorXd solution = order * permuted;
-    if (solver.info() != Eigen::Success || !solution.allFinite())
-        return false;
+    if (solver.info() != Eigen::Success || !solution.allFinite()) return false;
     for (uint32_t v = 0; v < vertexCount; ++v)
-        if (unknown[v] >= 0)
-            uv[v] = Eigen::Vector2d(solution[2 * unknown[v]], solution[2 * unknown[v] + 1]);
+        if (unknown[v] >= 0) uv[v] = Eigen::Vector2d(solution[2 * unknown[v]], solution[2 * unknown[v] + 1]);
     return true;
 }
 
 // Tutte's embedding (Floater 1997) with the border on a circle, spaced by arc length,
 // and clamped cotangent weights: every weight is positive, so no triangle flips. Cheaper
 // than the conformal map on large charts; false when the border is not one loop.
-bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<Eigen::Vector2d>& uv)
-{
+bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<Eigen::Vector2d>& uv) {
     const size_t vertexCount = chart.vertexCount();
     std::vector<uint32_t> next(vertexCount, kNil);
     std::vector<double> length(vertexCount, 0.0);
@@ -148,24 +139,21 @@ bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<E
         for (int k = 0; k < 3; ++k)
             if (chart.links[t][k] == kNil) {
                 const uint32_t from = chart.corners[t][k];
-                if (next[from] != kNil)
-                    return false;
+                if (next[from] != kNil) return false;
                 next[from] = chart.corners[t][(k + 1) % 3];
-                length[from] = (surface.corner(chart.triangles[t], (k + 1) % 3) - surface.corner(chart.triangles[t], k)).norm();
+                length[from] =
+                    (surface.corner(chart.triangles[t], (k + 1) % 3) - surface.corner(chart.triangles[t], k)).norm();
                 first = from;
                 ++borderEdges;
             }
-    if (first == kNil)
-        return false;
+    if (first == kNil) return false;
     double perimeter = 0.0;
     size_t loop = 0;
     for (uint32_t v = first; loop == 0 || v != first; v = next[v]) {
-        if (next[v] == kNil || ++loop > borderEdges)
-            return false;
+        if (next[v] == kNil || ++loop > borderEdges) return false;
         perimeter += length[v];
     }
-    if (loop != borderEdges || !(perimeter > 0.0))
-        return false;
+    if (loop != borderEdges || !(perimeter > 0.0)) return false;
     uv.assign(vertexCount, Eigen::Vector2d::Zero());
     const double radius = perimeter / (2.0 * std::numbers::pi);
     double walked = 0.0;
@@ -178,10 +166,8 @@ bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<E
     std::vector<int> unknown(vertexCount, -1);
     int freeCount = 0;
     for (uint32_t v = 0; v < vertexCount; ++v)
-        if (next[v] == kNil)
-            unknown[v] = freeCount++;
-    if (freeCount == 0)
-        return true;
+        if (next[v] == kNil) unknown[v] = freeCount++;
+    if (freeCount == 0) return true;
     std::vector<Triplet> entries;
     entries.reserve(chart.triangleCount() * 12);
     Eigen::MatrixX2d rhs = Eigen::MatrixX2d::Zero(freeCount, 2);
@@ -194,8 +180,7 @@ bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<E
             const double w = std::max(0.5 * a.dot(b) / doubleArea, kLeastWeight);
             const uint32_t p = chart.corners[t][(k + 1) % 3], q = chart.corners[t][(k + 2) % 3];
             for (const auto& [i, j] : {std::pair{p, q}, std::pair{q, p}}) {
-                if (unknown[i] < 0)
-                    continue;
+                if (unknown[i] < 0) continue;
                 entries.emplace_back(unknown[i], unknown[i], w);
                 if (unknown[j] >= 0)
                     entries.emplace_back(unknown[i], unknown[j], -w);
@@ -207,14 +192,11 @@ bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<E
     SparseMatrix laplacian(freeCount, freeCount);
     laplacian.setFromTriplets(entries.begin(), entries.end());
     Eigen::SimplicialLDLT<SparseMatrix> solver(laplacian);
-    if (solver.info() != Eigen::Success)
-        return false;
+    if (solver.info() != Eigen::Success) return false;
     const Eigen::MatrixX2d solution = solver.solve(rhs);
-    if (solver.info() != Eigen::Success || !solution.allFinite())
-        return false;
+    if (solver.info() != Eigen::Success || !solution.allFinite()) return false;
     for (uint32_t v = 0; v < vertexCount; ++v)
-        if (unknown[v] >= 0)
-            uv[v] = solution.row(unknown[v]).transpose();
+        if (unknown[v] >= 0) uv[v] = solution.row(unknown[v]).transpose();
     return true;
 }
 
@@ -227,14 +209,12 @@ struct RigidSystem {
     Eigen::SimplicialLDLT<SparseMatrix> solver;
 };
 
-bool prepareRigidSystem(const SurfaceMesh& surface, const ChartMesh& chart, uint32_t held, RigidSystem& rigid)
-{
+bool prepareRigidSystem(const SurfaceMesh& surface, const ChartMesh& chart, uint32_t held, RigidSystem& rigid) {
     const size_t vertexCount = chart.vertexCount();
     rigid.unknown.assign(vertexCount, -1);
     int freeCount = 0;
     for (uint32_t v = 0; v < vertexCount; ++v)
-        if (v != held)
-            rigid.unknown[v] = freeCount++;
+        if (v != held) rigid.unknown[v] = freeCount++;
     rigid.edgeWeight.resize(chart.triangleCount());
     rigid.rest.resize(chart.triangleCount());
     std::vector<Triplet> entries;
@@ -250,11 +230,10 @@ bool prepareRigidSystem(const SurfaceMesh& surface, const ChartMesh& chart, uint
         }
         for (int k = 0; k < 3; ++k) {
             const double w = rigid.edgeWeight[t][k];
-            const int i = rigid.unknown[chart.corners[t][(k + 1) % 3]], j = rigid.unknown[chart.corners[t][(k + 2) % 3]];
-            if (i >= 0)
-                entries.emplace_back(i, i, w);
-            if (j >= 0)
-                entries.emplace_back(j, j, w);
+            const int i = rigid.unknown[chart.corners[t][(k + 1) % 3]],
+                      j = rigid.unknown[chart.corners[t][(k + 2) % 3]];
+            if (i >= 0) entries.emplace_back(i, i, w);
+            if (j >= 0) entries.emplace_back(j, j, w);
             if (i >= 0 && j >= 0) {
                 entries.emplace_back(i, j, -w);
                 entries.emplace_back(j, i, -w);
@@ -268,18 +247,15 @@ bool prepareRigidSystem(const SurfaceMesh& surface, const ChartMesh& chart, uint
 }
 
 // The rotation R maximising trace(R^T J): the rotation part of J's polar decomposition.
-Eigen::Matrix2d closestRotation(const Eigen::Matrix2d& jacobian)
-{
+Eigen::Matrix2d closestRotation(const Eigen::Matrix2d& jacobian) {
     const double c = jacobian(0, 0) + jacobian(1, 1), s = jacobian(1, 0) - jacobian(0, 1);
     const double length = std::hypot(c, s);
     Eigen::Matrix2d rotation = Eigen::Matrix2d::Identity();
-    if (length > 0.0)
-        rotation << c / length, -s / length, s / length, c / length;
+    if (length > 0.0) rotation << c / length, -s / length, s / length, c / length;
     return rotation;
 }
 
-void rigidStep(const ChartMesh& chart, RigidSystem& rigid, std::vector<Eigen::Vector2d>& uv, Eigen::MatrixX2d& rhs)
-{
+void rigidStep(const ChartMesh& chart, RigidSystem& rigid, std::vector<Eigen::Vector2d>& uv, Eigen::MatrixX2d& rhs) {
     rhs.setZero();
     for (uint32_t t = 0; t < chart.triangleCount(); ++t) {
         const auto& c = chart.corners[t];
@@ -304,39 +280,32 @@ void rigidStep(const ChartMesh& chart, RigidSystem& rigid, std::vector<Eigen::Ve
     }
     const Eigen::MatrixX2d solution = rigid.solver.solve(rhs);
     for (uint32_t v = 0; v < chart.vertexCount(); ++v)
-        if (rigid.unknown[v] >= 0)
-            uv[v] = solution.row(rigid.unknown[v]).transpose();
+        if (rigid.unknown[v] >= 0) uv[v] = solution.row(rigid.unknown[v]).transpose();
 }
 
 // As-rigid-as-possible steps from `uv` (whose sigma^2 is `best`), keeping the best flip-free
 // image; stops when steps no longer help or the chart is clearly beyond `hopelessStretch`.
 double relaxRigidly(const SurfaceMesh& surface, const ChartMesh& chart, RigidSystem& rigid, double best,
-                    double hopelessStretch, std::vector<Eigen::Vector2d>& uv)
-{
+                    double hopelessStretch, std::vector<Eigen::Vector2d>& uv) {
     std::vector<Eigen::Vector2d> current = uv;
     Eigen::MatrixX2d rhs(rigid.solver.rows(), 2);
     for (int step = 0; step < kRigidSteps; ++step) {
         rigidStep(chart, rigid, current, rhs);
-        if (rigid.solver.info() != Eigen::Success)
-            break;
+        if (rigid.solver.info() != Eigen::Success) break;
         const double stretch = chartStretchSquared(surface, chart, current);
-        if (stretch == kInfinite && best == kInfinite)
-            continue;
-        if (!(stretch < best))
-            break;
+        if (stretch == kInfinite && best == kInfinite) continue;
+        if (!(stretch < best)) break;
         const bool settled = best - stretch < 1e-4 * stretch;
         best = stretch;
         uv = current;
-        if (settled || (step >= kStepsBeforeGivingUp && best > hopelessStretch))
-            break;
+        if (settled || (step >= kStepsBeforeGivingUp && best > hopelessStretch)) break;
     }
     return best;
 }
 
 } // namespace
 
-void flatCorners(const SurfaceMesh& surface, uint32_t triangle, Eigen::Vector2d corners[3])
-{
+void flatCorners(const SurfaceMesh& surface, uint32_t triangle, Eigen::Vector2d corners[3]) {
     const Eigen::Vector3d a = surface.corner(triangle, 0);
     const Eigen::Vector3d e1 = surface.corner(triangle, 1) - a, e2 = surface.corner(triangle, 2) - a;
     const double length = e1.norm();
@@ -347,8 +316,7 @@ void flatCorners(const SurfaceMesh& surface, uint32_t triangle, Eigen::Vector2d 
 }
 
 double flattenChart(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<Eigen::Vector2d>& uv,
-                    const std::vector<Eigen::Vector2d>* start, double hopelessStretch)
-{
+                    const std::vector<Eigen::Vector2d>* start, double hopelessStretch) {
     double best = kInfinite;
     // A lone triangle is flattened exactly by the conformal map; any start would only bend it.
     if (start && chart.vertexCount() > 3) {
@@ -357,23 +325,20 @@ double flattenChart(const SurfaceMesh& surface, const ChartMesh& chart, std::vec
         RigidSystem rigid;
         if (prepareRigidSystem(surface, chart, farPair(surface, chart)[0], rigid))
             best = relaxRigidly(surface, chart, rigid, best, hopelessStretch, uv);
-        if (best < kInfinite)
-            return best;
+        if (best < kInfinite) return best;
     }
-    const bool started = chart.triangleCount() > kLargestConformalStart ? convexMap(surface, chart, uv) || conformalMap(surface, chart, uv)
-                                                                         : conformalMap(surface, chart, uv);
-    if (!started)
-        return kInfinite;
+    const bool started = chart.triangleCount() > kLargestConformalStart
+                             ? convexMap(surface, chart, uv) || conformalMap(surface, chart, uv)
+                             : conformalMap(surface, chart, uv);
+    if (!started) return kInfinite;
     best = chartStretchSquared(surface, chart, uv);
-    if (best <= 1.0 + 1e-9 || chart.vertexCount() <= 3)
-        return best;
+    if (best <= 1.0 + 1e-9 || chart.vertexCount() <= 3) return best;
     // A large chart whose start is this far gone will be split whatever the steps achieve;
     // its parts start from this image.
     if (chart.triangleCount() > kLargestConformalStart && best - 1.0 > kStartSlack * (hopelessStretch - 1.0))
         return best;
     RigidSystem rigid;
-    if (!prepareRigidSystem(surface, chart, farPair(surface, chart)[0], rigid))
-        return best;
+    if (!prepareRigidSystem(surface, chart, farPair(surface, chart)[0], rigid)) return best;
     return relaxRigidly(surface, chart, rigid, best, hopelessStretch, uv);
 }
 

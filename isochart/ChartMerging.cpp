@@ -17,8 +17,7 @@ struct Candidate {
     double key;
     uint32_t a, b;
     uint32_t versionA, versionB;
-    bool operator>(const Candidate& other) const
-    {
+    bool operator>(const Candidate& other) const {
         return key != other.key ? key > other.key : (a != other.a ? a > other.a : b > other.b);
     }
 };
@@ -28,8 +27,7 @@ constexpr size_t kBatchSize = 8;
 // A first image of the merged chart: `first` as it is and `second` moved onto it by the
 // similarity that best fits their common vertices. False when they share fewer than two.
 bool joinedImage(const FlatChart& first, const FlatChart& second, const ChartMesh& merged,
-                 std::vector<Eigen::Vector2d>& image)
-{
+                 std::vector<Eigen::Vector2d>& image) {
     const size_t count = merged.vertexCount();
     image.assign(count, Eigen::Vector2d::Zero());
     std::vector<Eigen::Vector2d> other(count, Eigen::Vector2d::Zero());
@@ -53,8 +51,7 @@ bool joinedImage(const FlatChart& first, const FlatChart& second, const ChartMes
             centreTo += image[v];
             ++pairs;
         }
-    if (pairs < 2)
-        return false;
+    if (pairs < 2) return false;
     centreFrom /= double(pairs);
     centreTo /= double(pairs);
     double along = 0.0, across = 0.0, spread = 0.0;
@@ -65,14 +62,12 @@ bool joinedImage(const FlatChart& first, const FlatChart& second, const ChartMes
             across += p.x() * q.y() - p.y() * q.x();
             spread += p.squaredNorm();
         }
-    if (!(spread > 0.0))
-        return false;
+    if (!(spread > 0.0)) return false;
     const double scale = std::hypot(along, across) / spread;
     const double angle = std::atan2(across, along);
     const Eigen::Matrix2d turn = scale * Eigen::Rotation2Dd(angle).toRotationMatrix();
     for (size_t v = 0; v < count; ++v)
-        if (source[v] == 2)
-            image[v] = centreTo + turn * (other[v] - centreFrom);
+        if (source[v] == 2) image[v] = centreTo + turn * (other[v] - centreFrom);
     return true;
 }
 
@@ -80,8 +75,8 @@ class ChartMerger {
 public:
     ChartMerger(const SurfaceMesh& surface, std::vector<FlatChart>& charts)
         : surface_(surface), charts_(charts), chartOf_(surface.triangleCount(), kNil), alive_(charts.size(), 1),
-          version_(charts.size(), 0), neighbours_(charts.size()), border_(charts.size(), 0.0), failedWith_(charts.size())
-    {
+          version_(charts.size(), 0), neighbours_(charts.size()), border_(charts.size(), 0.0),
+          failedWith_(charts.size()) {
         for (size_t w = 0; w < workerCount(); ++w)
             scratch_.emplace_back(surface.triangleCount());
         for (uint32_t c = 0; c < charts.size(); ++c)
@@ -92,12 +87,10 @@ public:
             for (int k = 0; k < 3; ++k) {
                 const uint32_t other = surface.links[t][k];
                 const uint32_t theirs = other == kNil ? kNil : chartOf_[other];
-                if (theirs == mine)
-                    continue;
+                if (theirs == mine) continue;
                 const double length = (surface.corner(t, (k + 1) % 3) - surface.corner(t, k)).norm();
                 border_[mine] += length;
-                if (theirs != kNil)
-                    neighbours_[mine][theirs] += length;
+                if (theirs != kNil) neighbours_[mine][theirs] += length;
             }
         }
     }
@@ -107,16 +100,14 @@ public:
     // One greedy pass; returns E_ABORT when progress asked to stop. The next few pairs with
     // no chart in common are tried together on all cores and taken in queue order, which
     // gives the same result for any number of cores.
-    HRESULT run(double maxStretch, bool byStretch, size_t targetCount, const std::function<bool(double)>& progress)
-    {
+    HRESULT run(double maxStretch, bool byStretch, size_t targetCount, const std::function<bool(double)>& progress) {
         for (auto& failed : failedWith_)
             failed.clear();
         std::priority_queue<Candidate, std::vector<Candidate>, std::greater<>> queue;
         for (uint32_t a = 0; a < charts_.size(); ++a)
             if (alive_[a])
                 for (const auto& [b, shared] : neighbours_[a])
-                    if (a < b)
-                        queue.push(candidate(a, b, byStretch));
+                    if (a < b) queue.push(candidate(a, b, byStretch));
         const size_t initial = std::max<size_t>(queue.size(), 1);
         size_t tried = 0;
         std::vector<Candidate> batch, deferred;
@@ -139,8 +130,7 @@ public:
             for (const Candidate& c : deferred)
                 queue.push(c);
             tried += batch.size();
-            if (!progress(std::min(1.0, double(tried) / double(initial))))
-                return E_ABORT;
+            if (!progress(std::min(1.0, double(tried) / double(initial)))) return E_ABORT;
             merged.assign(batch.size(), 0);
             results.assign(batch.size(), FlatChart());
             parallelFor(batch.size(), scratch_.size(), [&](size_t i, size_t worker) {
@@ -151,8 +141,7 @@ public:
                     failedWith_[batch[i].a].insert(batch[i].b);
                     failedWith_[batch[i].b].insert(batch[i].a);
                 }
-                if (!merged[i] || aliveCount() <= targetCount)
-                    continue;
+                if (!merged[i] || aliveCount() <= targetCount) continue;
                 const uint32_t a = batch[i].a;
                 accept(a, batch[i].b, std::move(results[i]));
                 for (const auto& [other, shared] : neighbours_[a])
@@ -162,40 +151,36 @@ public:
         return S_OK;
     }
 
-    void collect()
-    {
+    void collect() {
         size_t kept = 0;
         for (uint32_t c = 0; c < charts_.size(); ++c)
-            if (alive_[c] && kept++ != c)
-                charts_[kept - 1] = std::move(charts_[c]);
+            if (alive_[c] && kept++ != c) charts_[kept - 1] = std::move(charts_[c]);
         charts_.resize(kept);
-        std::sort(charts_.begin(), charts_.end(),
-                  [](const FlatChart& a, const FlatChart& b) { return a.mesh.triangles.front() < b.mesh.triangles.front(); });
+        std::sort(charts_.begin(), charts_.end(), [](const FlatChart& a, const FlatChart& b) {
+            return a.mesh.triangles.front() < b.mesh.triangles.front();
+        });
     }
 
 private:
-    Candidate candidate(uint32_t a, uint32_t b, bool byStretch) const
-    {
+    Candidate candidate(uint32_t a, uint32_t b, bool byStretch) const {
         const double shared = neighbours_[a].at(b);
-        const double key = byStretch ? charts_[a].stretchSquared * charts_[b].stretchSquared
-                                     : border_[a] + border_[b] - 2.0 * shared;
+        const double key =
+            byStretch ? charts_[a].stretchSquared * charts_[b].stretchSquared : border_[a] + border_[b] - 2.0 * shared;
         return {key, a, b, version_[a], version_[b]};
     }
 
-    bool tryMerge(uint32_t a, uint32_t b, double maxStretch, ChartScratch& scratch, FlatChart& result) const
-    {
+    bool tryMerge(uint32_t a, uint32_t b, double maxStretch, ChartScratch& scratch, FlatChart& result) const {
         std::vector<uint32_t> triangles;
         triangles.reserve(charts_[a].mesh.triangleCount() + charts_[b].mesh.triangleCount());
-        std::merge(charts_[a].mesh.triangles.begin(), charts_[a].mesh.triangles.end(), charts_[b].mesh.triangles.begin(),
-                   charts_[b].mesh.triangles.end(), std::back_inserter(triangles));
+        std::merge(charts_[a].mesh.triangles.begin(), charts_[a].mesh.triangles.end(),
+                   charts_[b].mesh.triangles.begin(), charts_[b].mesh.triangles.end(), std::back_inserter(triangles));
         return flattenAndCheck(surface_, triangles, maxStretch, scratch, result,
                                [&](const ChartMesh& mesh, std::vector<Eigen::Vector2d>& start) {
                                    return joinedImage(charts_[a], charts_[b], mesh, start);
                                });
     }
 
-    void accept(uint32_t a, uint32_t b, FlatChart merged)
-    {
+    void accept(uint32_t a, uint32_t b, FlatChart merged) {
         const double shared = neighbours_[a][b];
         border_[a] += border_[b] - 2.0 * shared;
         for (uint32_t t : charts_[b].mesh.triangles)
@@ -235,8 +220,7 @@ private:
 } // namespace
 
 HRESULT mergeCharts(const SurfaceMesh& surface, const PartitionSettings& settings,
-                    const std::function<bool(double)>& progress, std::vector<FlatChart>& charts)
-{
+                    const std::function<bool(double)>& progress, std::vector<FlatChart>& charts) {
     ChartMerger merger(surface, charts);
     const size_t limit = settings.maxChartCount;
     // Each pass counts its own pairs; the caller sees the larger share so far.
@@ -246,12 +230,9 @@ HRESULT mergeCharts(const SurfaceMesh& surface, const PartitionSettings& setting
         return progress(reported);
     };
     HRESULT status = merger.run(settings.maxStretch, false, std::max<size_t>(limit, 1), rising);
-    if (SUCCEEDED(status) && limit > 0 && merger.aliveCount() > limit)
-        status = merger.run(1.0, true, limit, rising);
-    if (FAILED(status))
-        return status;
-    if (limit > 0 && merger.aliveCount() > limit)
-        return E_FAIL;
+    if (SUCCEEDED(status) && limit > 0 && merger.aliveCount() > limit) status = merger.run(1.0, true, limit, rising);
+    if (FAILED(status)) return status;
+    if (limit > 0 && merger.aliveCount() > limit) return E_FAIL;
     merger.collect();
     return S_OK;
 }

@@ -6,8 +6,7 @@ namespace Isochart {
 
 namespace {
 
-uint32_t findRoot(std::vector<uint32_t>& parent, uint32_t x)
-{
+uint32_t findRoot(std::vector<uint32_t>& parent, uint32_t x) {
     while (parent[x] != x) {
         parent[x] = parent[parent[x]];
         x = parent[x];
@@ -15,30 +14,25 @@ uint32_t findRoot(std::vector<uint32_t>& parent, uint32_t x)
     return x;
 }
 
-void unite(std::vector<uint32_t>& parent, uint32_t a, uint32_t b)
-{
+void unite(std::vector<uint32_t>& parent, uint32_t a, uint32_t b) {
     a = findRoot(parent, a);
     b = findRoot(parent, b);
-    if (a != b)
-        parent[std::max(a, b)] = std::min(a, b);
+    if (a != b) parent[std::max(a, b)] = std::min(a, b);
 }
 
-void linkInside(const SurfaceMesh& surface, ChartScratch& scratch, ChartMesh& chart)
-{
+void linkInside(const SurfaceMesh& surface, ChartScratch& scratch, ChartMesh& chart) {
     const size_t count = chart.triangleCount();
     chart.links.assign(count, {kNil, kNil, kNil});
     for (uint32_t t = 0; t < count; ++t)
         for (int k = 0; k < 3; ++k) {
             const uint32_t other = surface.links[chart.triangles[t]][k];
-            if (other != kNil)
-                chart.links[t][k] = scratch.localOf[other];
+            if (other != kNil) chart.links[t][k] = scratch.localOf[other];
         }
 }
 
 // Corners joined across a link share their vertex: corner k of t holds the edge's start,
 // and across the link the same input vertex ends the other triangle's edge.
-void mergeCorners(const SurfaceMesh& surface, ChartScratch& scratch, ChartMesh& chart)
-{
+void mergeCorners(const SurfaceMesh& surface, ChartScratch& scratch, ChartMesh& chart) {
     const size_t count = chart.triangleCount();
     auto& parent = scratch.cornerRoot;
     parent.resize(3 * count);
@@ -56,10 +50,8 @@ void mergeCorners(const SurfaceMesh& surface, ChartScratch& scratch, ChartMesh& 
             const auto& mine = surface.triangles[chart.triangles[t]];
             const auto& theirs = surface.triangles[chart.triangles[other]];
             for (int j = 0; j < 3; ++j) {
-                if (theirs[j] == mine[k])
-                    unite(parent, 3 * t + k, 3 * other + j);
-                if (theirs[j] == mine[(k + 1) % 3])
-                    unite(parent, 3 * t + (k + 1) % 3, 3 * other + j);
+                if (theirs[j] == mine[k]) unite(parent, 3 * t + k, 3 * other + j);
+                if (theirs[j] == mine[(k + 1) % 3]) unite(parent, 3 * t + (k + 1) % 3, 3 * other + j);
             }
         }
     chart.edgeCount = linkedEdges / 2 + borderEdges;
@@ -86,14 +78,12 @@ void mergeCorners(const SurfaceMesh& surface, ChartScratch& scratch, ChartMesh& 
             }
 }
 
-size_t countComponents(ChartScratch& scratch, const ChartMesh& chart)
-{
+size_t countComponents(ChartScratch& scratch, const ChartMesh& chart) {
     const size_t count = chart.triangleCount();
     std::vector<uint8_t> seen(count, 0);
     size_t components = 0;
     for (uint32_t start = 0; start < count; ++start) {
-        if (seen[start])
-            continue;
+        if (seen[start]) continue;
         ++components;
         seen[start] = 1;
         scratch.stack.assign(1, start);
@@ -112,15 +102,36 @@ size_t countComponents(ChartScratch& scratch, const ChartMesh& chart)
 
 } // namespace
 
-uint32_t localTriangle(const ChartMesh& chart, uint32_t triangle)
-{
+VertexCorners vertexCorners(const ChartMesh& chart) {
+    VertexCorners result;
+    result.start.assign(chart.vertexCount() + 1, 0);
+    for (const auto& triangle : chart.corners)
+        for (uint32_t v : triangle)
+            ++result.start[v + 1];
+    for (size_t v = 0; v < chart.vertexCount(); ++v)
+        result.start[v + 1] += result.start[v];
+    result.corners.resize(result.start.back());
+    std::vector<uint32_t> fill(result.start.begin(), result.start.end() - 1);
+    for (uint32_t t = 0; t < chart.triangleCount(); ++t)
+        for (int k = 0; k < 3; ++k)
+            result.corners[fill[chart.corners[t][k]]++] = 3 * t + k;
+    return result;
+}
+
+std::vector<Eigen::Vector3d> chartPositions(const SurfaceMesh& surface, const ChartMesh& chart) {
+    std::vector<Eigen::Vector3d> positions(chart.vertexCount());
+    for (uint32_t v = 0; v < chart.vertexCount(); ++v)
+        positions[v] = surface.positions[chart.vertexSource[v]];
+    return positions;
+}
+
+uint32_t localTriangle(const ChartMesh& chart, uint32_t triangle) {
     const auto found = std::lower_bound(chart.triangles.begin(), chart.triangles.end(), triangle);
     return found != chart.triangles.end() && *found == triangle ? uint32_t(found - chart.triangles.begin()) : kNil;
 }
 
 void buildChartMesh(const SurfaceMesh& surface, std::span<const uint32_t> triangles, ChartScratch& scratch,
-                    ChartMesh& chart)
-{
+                    ChartMesh& chart) {
     chart.triangles.assign(triangles.begin(), triangles.end());
     for (uint32_t t = 0; t < chart.triangles.size(); ++t)
         scratch.localOf[chart.triangles[t]] = t;
@@ -132,15 +143,13 @@ void buildChartMesh(const SurfaceMesh& surface, std::span<const uint32_t> triang
 }
 
 std::vector<std::vector<uint32_t>> connectedParts(const SurfaceMesh& surface, std::span<const uint32_t> triangles,
-                                                  ChartScratch& scratch)
-{
+                                                  ChartScratch& scratch) {
     // localOf marks membership (0) and then the visited state (1) of every triangle.
     for (uint32_t t : triangles)
         scratch.localOf[t] = 0;
     std::vector<std::vector<uint32_t>> parts;
     for (uint32_t start : triangles) {
-        if (scratch.localOf[start] != 0)
-            continue;
+        if (scratch.localOf[start] != 0) continue;
         std::vector<uint32_t> part;
         scratch.localOf[start] = 1;
         scratch.stack.assign(1, start);

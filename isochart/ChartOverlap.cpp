@@ -14,8 +14,7 @@ struct Box {
 };
 
 // Separated when all of `other` lies on or right of one edge line of `mine`.
-bool separatedByEdgeOf(const Eigen::Vector2d mine[3], const Eigen::Vector2d other[3])
-{
+bool separatedByEdgeOf(const Eigen::Vector2d mine[3], const Eigen::Vector2d other[3]) {
     for (int k = 0; k < 3; ++k) {
         const Eigen::Vector2d &a = mine[k], &b = mine[(k + 1) % 3];
         if (doubleSignedArea(a, b, other[0]) <= 0.0 && doubleSignedArea(a, b, other[1]) <= 0.0 &&
@@ -25,18 +24,15 @@ bool separatedByEdgeOf(const Eigen::Vector2d mine[3], const Eigen::Vector2d othe
     return false;
 }
 
-bool trianglesOverlap(const Eigen::Vector2d a[3], const Eigen::Vector2d b[3])
-{
+bool trianglesOverlap(const Eigen::Vector2d a[3], const Eigen::Vector2d b[3]) {
     return !separatedByEdgeOf(a, b) && !separatedByEdgeOf(b, a);
 }
 
 } // namespace
 
-bool hasSelfOverlap(const ChartMesh& chart, const std::vector<Eigen::Vector2d>& uv)
-{
+bool hasSelfOverlap(const ChartMesh& chart, const std::vector<Eigen::Vector2d>& uv) {
     const size_t count = chart.triangleCount();
-    if (count < 2)
-        return false;
+    if (count < 2) return false;
     std::vector<Box> boxes(count);
     Box all{uv[0], uv[0]};
     for (uint32_t t = 0; t < count; ++t) {
@@ -91,12 +87,12 @@ bool hasSelfOverlap(const ChartMesh& chart, const std::vector<Eigen::Vector2d>& 
                     int rs[4], rt[4];
                     cellRange(bs, rs);
                     cellRange(bt, rt);
-                    if (std::max(rs[0], rt[0]) != x || std::max(rs[2], rt[2]) != y)
-                        continue;
-                    const Eigen::Vector2d a[3] = {uv[chart.corners[s][0]], uv[chart.corners[s][1]], uv[chart.corners[s][2]]};
-                    const Eigen::Vector2d b[3] = {uv[chart.corners[t][0]], uv[chart.corners[t][1]], uv[chart.corners[t][2]]};
-                    if (trianglesOverlap(a, b))
-                        return true;
+                    if (std::max(rs[0], rt[0]) != x || std::max(rs[2], rt[2]) != y) continue;
+                    const Eigen::Vector2d a[3] = {uv[chart.corners[s][0]], uv[chart.corners[s][1]],
+                                                  uv[chart.corners[s][2]]};
+                    const Eigen::Vector2d b[3] = {uv[chart.corners[t][0]], uv[chart.corners[t][1]],
+                                                  uv[chart.corners[t][2]]};
+                    if (trianglesOverlap(a, b)) return true;
                 }
         }
     return false;

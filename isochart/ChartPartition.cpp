@@ -15,8 +15,7 @@ namespace {
 constexpr double kSplitShare = 0.7;
 
 // A size for slivers that stand for triangles without any extent: the mean edge length.
-double meanEdgeLength(const SurfaceMesh& surface)
-{
+double meanEdgeLength(const SurfaceMesh& surface) {
     double total = 0.0;
     size_t count = 0;
     for (uint32_t t = 0; t < surface.triangleCount(); ++t)
@@ -30,8 +29,7 @@ double meanEdgeLength(const SurfaceMesh& surface)
     return count > 0 ? total / double(count) : 1.0;
 }
 
-void writeLayout(const SurfaceMesh& surface, const std::vector<FlatChart>& charts, ChartLayout& layout)
-{
+void writeLayout(const SurfaceMesh& surface, const std::vector<FlatChart>& charts, ChartLayout& layout) {
     ChartLayout result;
     result.chartOfTriangle.assign(surface.triangleCount(), kNil);
     result.cornerVertices.assign(3 * surface.triangleCount(), kNil);
@@ -56,13 +54,10 @@ void writeLayout(const SurfaceMesh& surface, const std::vector<FlatChart>& chart
 }
 
 HRESULT partition(const MeshView& mesh, const PartitionSettings& settings, const PartitionProgress& progress,
-                  ChartLayout& layout)
-{
+                  ChartLayout& layout) {
     SurfaceMesh surface;
-    if (const HRESULT status = buildSurfaceMesh(mesh, surface); FAILED(status))
-        return status;
-    if (surface.triangleCount() == 0 || !(settings.maxStretch >= 0.0f && settings.maxStretch <= 1.0f))
-        return E_FAIL;
+    if (const HRESULT status = buildSurfaceMesh(mesh, surface); FAILED(status)) return status;
+    if (surface.triangleCount() == 0 || !(settings.maxStretch >= 0.0f && settings.maxStretch <= 1.0f)) return E_FAIL;
 
     auto report = [&](double fraction) { return !progress || progress(float(fraction)); };
     std::vector<uint32_t> regular;
@@ -77,19 +72,17 @@ HRESULT partition(const MeshView& mesh, const PartitionSettings& settings, const
     ChartScratch scratch(surface.triangleCount());
     std::vector<FlatChart> charts;
     if (!regular.empty()) {
-        const HRESULT status = splitUntilValid(surface, connectedParts(surface, regular, scratch), settings,
-                                               [&](double f) { return report(kSplitShare * f); }, charts);
-        if (FAILED(status))
-            return status;
+        const HRESULT status = splitUntilValid(
+            surface, connectedParts(surface, regular, scratch), settings,
+            [&](double f) { return report(kSplitShare * f); }, charts);
+        if (FAILED(status)) return status;
     }
     for (auto& sliver : slivers)
         charts.push_back(std::move(sliver));
-    const HRESULT status =
-        mergeCharts(surface, settings, [&](double f) { return report(kSplitShare + (1.0 - kSplitShare) * f); }, charts);
-    if (FAILED(status))
-        return status;
-    if (!report(1.0))
-        return E_ABORT;
+    const HRESULT status = mergeCharts(
+        surface, settings, [&](double f) { return report(kSplitShare + (1.0 - kSplitShare) * f); }, charts);
+    if (FAILED(status)) return status;
+    if (!report(1.0)) return E_ABORT;
     writeLayout(surface, charts, layout);
     return S_OK;
 }
@@ -97,8 +90,7 @@ HRESULT partition(const MeshView& mesh, const PartitionSettings& settings, const
 } // namespace
 
 HRESULT partitionCharts(const MeshView& mesh, const PartitionSettings& settings, const PartitionProgress& progress,
-                        ChartLayout& layout)
-{
+                        ChartLayout& layout) {
     try {
         return partition(mesh, settings, progress, layout);
     } catch (const std::bad_alloc&) {

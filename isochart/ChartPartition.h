@@ -25,8 +25,8 @@ struct MeshView {
 enum class GeodesicMethod { Exact, Approximate };
 
 struct PartitionSettings {
-    float maxStretch = 0.15f;   // 0 (no stretch) to 1 (any stretch)
-    size_t maxChartCount = 0;   // 0 = no limit
+    float maxStretch = 0.15f; // 0 (no stretch) to 1 (any stretch)
+    size_t maxChartCount = 0; // 0 = no limit
     GeodesicMethod geodesics = GeodesicMethod::Exact;
 };
 
@@ -41,7 +41,7 @@ struct ChartLayout {
     std::vector<float> vertexUVs;          // u, v per output vertex, in its chart's flat space
     std::vector<uint32_t> cornerVertices;  // three output vertices per triangle, input order
     size_t chartCount = 0;
-    float maxStretch = 0.0f;               // max over charts of 1 - 1/sigma^2
+    float maxStretch = 0.0f; // max over charts of 1 - 1/sigma^2
 };
 
 // Cuts the mesh into connected charts that each flatten without flips or self-overlap and

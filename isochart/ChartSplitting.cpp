@@ -12,14 +12,13 @@ namespace Isochart {
 
 namespace {
 
-Eigen::Vector3d centroid(const SurfaceMesh& surface, uint32_t triangle)
-{
+Eigen::Vector3d centroid(const SurfaceMesh& surface, uint32_t triangle) {
     return (surface.corner(triangle, 0) + surface.corner(triangle, 1) + surface.corner(triangle, 2)) / 3.0;
 }
 
 // Distances between triangle centres along the links inside the chart.
-void triangleDistances(const SurfaceMesh& surface, const ChartMesh& chart, uint32_t source, std::vector<double>& distance)
-{
+void triangleDistances(const SurfaceMesh& surface, const ChartMesh& chart, uint32_t source,
+                       std::vector<double>& distance) {
     using Entry = std::pair<double, uint32_t>;
     distance.assign(chart.triangleCount(), std::numeric_limits<double>::infinity());
     std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
@@ -28,12 +27,10 @@ void triangleDistances(const SurfaceMesh& surface, const ChartMesh& chart, uint3
     while (!queue.empty()) {
         const auto [d, t] = queue.top();
         queue.pop();
-        if (d > distance[t])
-            continue;
+        if (d > distance[t]) continue;
         const Eigen::Vector3d here = centroid(surface, chart.triangles[t]);
         for (uint32_t other : chart.links[t]) {
-            if (other == kNil)
-                continue;
+            if (other == kNil) continue;
             const double next = d + (centroid(surface, chart.triangles[other]) - here).norm();
             if (next < distance[other]) {
                 distance[other] = next;
@@ -49,22 +46,23 @@ constexpr size_t kLeastEmbeddedVertices = 16;
 // The graph cut may move the border within this share of the smaller side's extent.
 constexpr double kBandShare = 0.35;
 
-uint32_t farthest(const std::vector<double>& distance)
-{
+uint32_t farthest(const std::vector<double>& distance) {
     return uint32_t(std::max_element(distance.begin(), distance.end()) - distance.begin());
 }
 
 } // namespace
 
-std::vector<std::vector<uint32_t>> splitChart(const SurfaceMesh& surface, const ChartMesh& chart, GeodesicMethod geodesics,
-                                              ChartScratch& scratch)
-{
+std::vector<std::vector<uint32_t>> splitChart(const SurfaceMesh& surface, const ChartMesh& chart,
+                                              GeodesicMethod geodesics, ChartScratch& scratch) {
     // The value whose sign picks the side: the principal coordinate, or failing that the
     // difference of centre distances to the two ends of the chart.
     std::vector<double> vertexValue, value(chart.triangleCount());
-    if (chart.vertexCount() >= kLeastEmbeddedVertices && principalCoordinate(surface, chart, geodesics, kLandmarkCount, vertexValue)) {
+    if (chart.vertexCount() >= kLeastEmbeddedVertices &&
+        principalCoordinate(surface, chart, geodesics, kLandmarkCount, vertexValue)) {
         for (uint32_t t = 0; t < chart.triangleCount(); ++t)
-            value[t] = (vertexValue[chart.corners[t][0]] + vertexValue[chart.corners[t][1]] + vertexValue[chart.corners[t][2]]) / 3.0;
+            value[t] = (vertexValue[chart.corners[t][0]] + vertexValue[chart.corners[t][1]] +
+                        vertexValue[chart.corners[t][2]]) /
+                       3.0;
     } else {
         std::vector<double> fromFirst, fromSecond;
         triangleDistances(surface, chart, 0, fromFirst);
@@ -96,8 +94,7 @@ std::vector<std::vector<uint32_t>> splitChart(const SurfaceMesh& surface, const 
         sides[1].clear();
         for (uint32_t input : chart.triangles)
             sides[surface.polygonOf[input] == polygon ? 0 : 1].push_back(input);
-        if (sides[1].empty())
-            return {};
+        if (sides[1].empty()) return {};
     }
     std::vector<std::vector<uint32_t>> parts;
     for (const auto& part : sides)

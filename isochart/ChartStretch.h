@@ -14,19 +14,18 @@ namespace Isochart {
 double chartStretchSquared(const SurfaceMesh& surface, const ChartMesh& chart, const std::vector<Eigen::Vector2d>& uv);
 
 // The stretch figure the limit is stated in: 1 - 1/sigma^2, from 0 (none) towards 1.
-inline double stretchFigure(double stretchSquared) { return 1.0 - 1.0 / stretchSquared; }
+inline double stretchFigure(double stretchSquared) {
+    return 1.0 - 1.0 / stretchSquared;
+}
 
 // Whether sigma^2 meets the limit s, with a relative tolerance of 1e-3 on sigma^2.
-inline bool meetsStretchLimit(double stretchSquared, double maxStretch)
-{
-    if (maxStretch >= 1.0)
-        return stretchSquared < 1e300;
+inline bool meetsStretchLimit(double stretchSquared, double maxStretch) {
+    if (maxStretch >= 1.0) return stretchSquared < 1e300;
     return stretchSquared <= (1.0 + 1e-3) / (1.0 - maxStretch);
 }
 
 // Twice the signed area of the flat triangle.
-inline double doubleSignedArea(const Eigen::Vector2d& a, const Eigen::Vector2d& b, const Eigen::Vector2d& c)
-{
+inline double doubleSignedArea(const Eigen::Vector2d& a, const Eigen::Vector2d& b, const Eigen::Vector2d& c) {
     return (b.x() - a.x()) * (c.y() - a.y()) - (b.y() - a.y()) * (c.x() - a.x());
 }
 

@@ -24,11 +24,11 @@ public:
 
 private:
     struct Window {
-        uint32_t triangle;       // the window lies on this triangle's edge and looks into it
-        int corner;              // the edge runs from this corner to the next
-        double begin, end;       // interval along the edge from its first vertex
-        Eigen::Vector2d source;  // unfolded source in the edge's frame (y <= 0)
-        double sourceDistance;   // distance of that source from the true one
+        uint32_t triangle;      // the window lies on this triangle's edge and looks into it
+        int corner;             // the edge runs from this corner to the next
+        double begin, end;      // interval along the edge from its first vertex
+        Eigen::Vector2d source; // unfolded source in the edge's frame (y <= 0)
+        double sourceDistance;  // distance of that source from the true one
     };
 
     void improve(uint32_t vertex, double candidate, std::vector<double>& distance);
@@ -39,7 +39,7 @@ private:
 
     const ChartMesh& chart_;
     std::vector<Eigen::Vector3d> position_;
-    std::vector<uint32_t> cornerStart_, corners_;
+    VertexCorners around_;
     std::vector<uint8_t> passThrough_; // saddle or border vertex: a geodesic may bend there
     std::vector<Window> windows_;
     std::vector<std::pair<double, uint32_t>> queue_; // windows, and vertices from kVertexEvent up

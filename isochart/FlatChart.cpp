@@ -15,8 +15,7 @@ constexpr double kHopelessFactor = 4.0;
 
 // Centres the image and rounds it to the single precision the layout is stored in, so that
 // every later check sees exactly what the caller will get.
-void roundToStored(std::vector<Eigen::Vector2d>& uv)
-{
+void roundToStored(std::vector<Eigen::Vector2d>& uv) {
     Eigen::Vector2d low = uv[0], high = uv[0];
     for (const auto& p : uv) {
         low = low.cwiseMin(p);
@@ -30,43 +29,36 @@ void roundToStored(std::vector<Eigen::Vector2d>& uv)
 } // namespace
 
 bool flattenAndCheck(const SurfaceMesh& surface, std::span<const uint32_t> triangles, double maxStretch,
-                     ChartScratch& scratch, FlatChart& result, const StartImage& start)
-{
+                     ChartScratch& scratch, FlatChart& result, const StartImage& start) {
     result.stretchSquared = std::numeric_limits<double>::infinity();
     result.uv.clear();
     buildChartMesh(surface, triangles, scratch, result.mesh);
-    if (!result.mesh.isDisk())
-        return false;
+    if (!result.mesh.isDisk()) return false;
     // Charts this far beyond the limit after a few steps will not come back within it.
     const double allowed = maxStretch < 1.0 ? 1.0 / (1.0 - maxStretch) : std::numeric_limits<double>::infinity();
     const double hopeless = 1.0 + kHopelessFactor * (allowed - 1.0);
     std::vector<Eigen::Vector2d> first;
     const bool started = start && start(result.mesh, first);
     result.stretchSquared = flattenChart(surface, result.mesh, result.uv, started ? &first : nullptr, hopeless);
-    if (!meetsStretchLimit(result.stretchSquared, maxStretch))
-        return false;
+    if (!meetsStretchLimit(result.stretchSquared, maxStretch)) return false;
     roundToStored(result.uv);
     result.stretchSquared = chartStretchSquared(surface, result.mesh, result.uv);
     return meetsStretchLimit(result.stretchSquared, maxStretch) && !hasSelfOverlap(result.mesh, result.uv);
 }
 
-bool imageOfPart(const FlatChart& parent, const ChartMesh& part, std::vector<Eigen::Vector2d>& image)
-{
-    if (!(parent.stretchSquared < std::numeric_limits<double>::infinity()) || parent.uv.empty())
-        return false;
+bool imageOfPart(const FlatChart& parent, const ChartMesh& part, std::vector<Eigen::Vector2d>& image) {
+    if (!(parent.stretchSquared < std::numeric_limits<double>::infinity()) || parent.uv.empty()) return false;
     image.assign(part.vertexCount(), Eigen::Vector2d::Zero());
     for (uint32_t t = 0; t < part.triangleCount(); ++t) {
         const uint32_t local = localTriangle(parent.mesh, part.triangles[t]);
-        if (local == kNil)
-            return false;
+        if (local == kNil) return false;
         for (int k = 0; k < 3; ++k)
             image[part.corners[t][k]] = parent.uv[parent.mesh.corners[local][k]];
     }
     return true;
 }
 
-FlatChart degenerateChart(const SurfaceMesh& surface, uint32_t triangle, double fallbackLength)
-{
+FlatChart degenerateChart(const SurfaceMesh& surface, uint32_t triangle, double fallbackLength) {
     FlatChart chart;
     chart.mesh.triangles = {triangle};
     chart.mesh.corners = {{0, 1, 2}};
@@ -78,8 +70,7 @@ FlatChart degenerateChart(const SurfaceMesh& surface, uint32_t triangle, double 
     double length = 0.0;
     for (int k = 0; k < 3; ++k)
         length = std::max(length, (surface.corner(triangle, (k + 1) % 3) - surface.corner(triangle, k)).norm());
-    if (!(float(length) > 1e-30f))
-        length = fallbackLength;
+    if (!(float(length) > 1e-30f)) length = fallbackLength;
     const float stored = float(length);
     chart.uv = {Eigen::Vector2d(-0.5 * stored, 0.0), Eigen::Vector2d(0.5 * stored, 0.0),
                 Eigen::Vector2d(-0.5 * stored, double(0.05f * stored))};

@@ -13,63 +13,40 @@ constexpr double kInfinite = std::numeric_limits<double>::infinity();
 
 } // namespace
 
-double frontDistance(const Eigen::Vector3d& a, double da, const Eigen::Vector3d& b, double db, const Eigen::Vector3d& c)
-{
+double frontDistance(const Eigen::Vector3d& a, double da, const Eigen::Vector3d& b, double db,
+                     const Eigen::Vector3d& c) {
     // Unfold into the plane: a at the origin, b on the x axis, c above it; the front's virtual
     // source s lies below the axis at distances da and db from a and b.
     const double ab = (b - a).norm(), ac = (c - a).norm(), bc = (c - b).norm();
-    if (!(ab > 0.0))
-        return kInfinite;
+    if (!(ab > 0.0)) return kInfinite;
     const double cx = (ac * ac - bc * bc + ab * ab) / (2.0 * ab);
     const double cy = std::sqrt(std::max(ac * ac - cx * cx, 0.0));
     const double sx = (da * da - db * db + ab * ab) / (2.0 * ab);
     const double sy2 = da * da - sx * sx;
-    if (sy2 < 0.0 || !(cy > 0.0))
-        return kInfinite;
+    if (sy2 < 0.0 || !(cy > 0.0)) return kInfinite;
     const double sy = -std::sqrt(sy2);
     const double crossing = sx + (cx - sx) * (-sy / (cy - sy));
-    if (crossing < 0.0 || crossing > ab)
-        return kInfinite;
+    if (crossing < 0.0 || crossing > ab) return kInfinite;
     return std::hypot(cx - sx, cy - sy);
 }
 
-CApproximateOneToAll::CApproximateOneToAll(const SurfaceMesh& surface, const ChartMesh& chart) : chart_(chart)
-{
-    const size_t vertexCount = chart.vertexCount();
-    position_.resize(vertexCount);
-    for (uint32_t v = 0; v < vertexCount; ++v)
-        position_[v] = surface.positions[chart.vertexSource[v]];
-    cornerStart_.assign(vertexCount + 1, 0);
-    for (const auto& triangle : chart.corners)
-        for (uint32_t v : triangle)
-            ++cornerStart_[v + 1];
-    for (size_t v = 0; v < vertexCount; ++v)
-        cornerStart_[v + 1] += cornerStart_[v];
-    corners_.resize(cornerStart_.back());
-    std::vector<uint32_t> fill(cornerStart_.begin(), cornerStart_.end() - 1);
-    for (uint32_t t = 0; t < chart.triangleCount(); ++t)
-        for (int k = 0; k < 3; ++k)
-            corners_[fill[chart.corners[t][k]]++] = 3 * t + k;
-}
+CApproximateOneToAll::CApproximateOneToAll(const SurfaceMesh& surface, const ChartMesh& chart)
+    : chart_(chart), position_(chartPositions(surface, chart)), around_(vertexCorners(chart)) {}
 
-void CApproximateOneToAll::offer(uint32_t vertex, double candidate, std::vector<double>& distance)
-{
-    if (settled_[vertex] || !(candidate < distance[vertex]))
-        return;
+void CApproximateOneToAll::offer(uint32_t vertex, double candidate, std::vector<double>& distance) {
+    if (settled_[vertex] || !(candidate < distance[vertex])) return;
     distance[vertex] = candidate;
     heap_.emplace_back(candidate, vertex);
     std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
 }
 
-void CApproximateOneToAll::settle(uint32_t vertex, std::vector<double>& distance)
-{
+void CApproximateOneToAll::settle(uint32_t vertex, std::vector<double>& distance) {
     settled_[vertex] = 1;
-    for (uint32_t i = cornerStart_[vertex]; i < cornerStart_[vertex + 1]; ++i) {
-        const uint32_t t = corners_[i] / 3, k = corners_[i] % 3;
+    for (uint32_t i = around_.start[vertex]; i < around_.start[vertex + 1]; ++i) {
+        const uint32_t t = around_.corners[i] / 3, k = around_.corners[i] % 3;
         const uint32_t b = chart_.corners[t][(k + 1) % 3], c = chart_.corners[t][(k + 2) % 3];
         for (const auto& [target, other] : {std::pair{b, c}, std::pair{c, b}}) {
-            if (settled_[target])
-                continue;
+            if (settled_[target]) continue;
             double candidate = distance[vertex] + (position_[target] - position_[vertex]).norm();
             if (settled_[other])
                 candidate = std::min(candidate, frontDistance(position_[vertex], distance[vertex], position_[other],
@@ -79,8 +56,7 @@ void CApproximateOneToAll::settle(uint32_t vertex, std::vector<double>& distance
     }
 }
 
-void CApproximateOneToAll::compute(uint32_t source, std::vector<double>& distance)
-{
+void CApproximateOneToAll::compute(uint32_t source, std::vector<double>& distance) {
     distance.assign(chart_.vertexCount(), kInfinite);
     settled_.assign(chart_.vertexCount(), 0);
     heap_.clear();
@@ -89,8 +65,7 @@ void CApproximateOneToAll::compute(uint32_t source, std::vector<double>& distanc
         std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
         const auto [d, vertex] = heap_.back();
         heap_.pop_back();
-        if (settled_[vertex] || d > distance[vertex])
-            continue;
+        if (settled_[vertex] || d > distance[vertex]) continue;
         settle(vertex, distance);
     }
 }

@@ -25,14 +25,15 @@ private:
     void offer(uint32_t vertex, double candidate, std::vector<double>& distance);
 
     const ChartMesh& chart_;
-    std::vector<Eigen::Vector3d> position_;      // per chart vertex
-    std::vector<uint32_t> cornerStart_, corners_; // corners (3 t + k) around each vertex
+    std::vector<Eigen::Vector3d> position_; // per chart vertex
+    VertexCorners around_;
     std::vector<uint8_t> settled_;
     std::vector<std::pair<double, uint32_t>> heap_;
 };
 
 // The distance at `c` of a planar front that has distance `da` at `a` and `db` at `b` and
 // crosses the edge a-b into the triangle; infinite when no such front reaches `c`.
-double frontDistance(const Eigen::Vector3d& a, double da, const Eigen::Vector3d& b, double db, const Eigen::Vector3d& c);
+double frontDistance(const Eigen::Vector3d& a, double da, const Eigen::Vector3d& b, double db,
+                     const Eigen::Vector3d& c);
 
 } // namespace Isochart::GeodesicDist

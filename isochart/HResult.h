@@ -16,5 +16,9 @@ constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT E_INVALID_DATA = static_cast<HRESULT>(0x8007000Du);
 constexpr HRESULT E_ARITHMETIC_OVERFLOW = static_cast<HRESULT>(0x80070216u);
 
-constexpr bool SUCCEEDED(HRESULT result) { return result >= 0; }
-constexpr bool FAILED(HRESULT result) { return result < 0; }
+constexpr bool SUCCEEDED(HRESULT result) {
+    return result >= 0;
+}
+constexpr bool FAILED(HRESULT result) {
+    return result < 0;
+}

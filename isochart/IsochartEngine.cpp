@@ -69,17 +69,16 @@ class StageReporter {
 public:
     StageReporter(const ProgressFunction& function, float frequency, unsigned stagesTotal, unsigned stagesDone,
                   unsigned stagesSpanned)
-        : function_(function), frequency_(frequency), total_(stagesTotal == 0 ? 1 : stagesTotal),
-          done_(stagesDone), span_(stagesSpanned) {}
+        : function_(function), frequency_(frequency), total_(stagesTotal == 0 ? 1 : stagesTotal), done_(stagesDone),
+          span_(stagesSpanned) {}
 
     // False once the function asked to stop.
     bool report(float stageFraction) {
         if (stopped_) return false;
         if (!function_) return true;
         const float clamped = std::isnan(stageFraction) ? 0.0f : std::min(std::max(stageFraction, 0.0f), 1.0f);
-        const float fraction = std::min((static_cast<float>(done_) + clamped * static_cast<float>(span_)) /
-                                            static_cast<float>(total_),
-                                        1.0f);
+        const float fraction = std::min(
+            (static_cast<float>(done_) + clamped * static_cast<float>(span_)) / static_cast<float>(total_), 1.0f);
         const bool finished = fraction == 1.0f && last_ < 1.0f;
         if (reported_ && !finished && fraction < last_ + frequency_) return true;
         reported_ = true;
@@ -162,8 +161,7 @@ HRESULT CIsochartEngine::Initialize(const void* positions, size_t vertexCount, s
     LockScope scope(lock_);
     if (!scope.held()) return E_ABORT;
     if ((options & OptionGeodesicFast) && (options & OptionGeodesicQuality)) return E_INVALIDARG;
-    if (!positions || vertexStride < 3 * sizeof(float) || indexSize(indexFormat) == 0 || !indices)
-        return E_INVALIDARG;
+    if (!positions || vertexStride < 3 * sizeof(float) || indexSize(indexFormat) == 0 || !indices) return E_INVALIDARG;
     if (state_ != EngineState::Uninitialised) return E_UNEXPECTED;
     if (vertexCount == 0 || triangleCount == 0 || !adjacency) return E_INVALIDARG;
     const HRESULT result = guarded([&] {
@@ -180,9 +178,9 @@ HRESULT CIsochartEngine::Initialize(const void* positions, size_t vertexCount, s
     return S_OK;
 }
 
-HRESULT CIsochartEngine::copyMesh(const void* positions, size_t vertexCount, size_t vertexStride,
-                                  uint32_t indexFormat, const void* indices, size_t triangleCount,
-                                  const uint32_t* adjacency, const uint32_t* falseEdges) {
+HRESULT CIsochartEngine::copyMesh(const void* positions, size_t vertexCount, size_t vertexStride, uint32_t indexFormat,
+                                  const void* indices, size_t triangleCount, const uint32_t* adjacency,
+                                  const uint32_t* falseEdges) {
     const auto* bytes = static_cast<const uint8_t*>(positions);
     positions_.resize(3 * vertexCount);
     for (size_t vertex = 0; vertex < vertexCount; ++vertex) {
@@ -270,8 +268,7 @@ HRESULT CIsochartEngine::SetStage(unsigned stagesTotal, unsigned stagesDone) {
     return S_OK;
 }
 
-HRESULT CIsochartEngine::Partition(size_t maxChartCount, float maxStretch, size_t& chartCount,
-                                   float& largestStretch) {
+HRESULT CIsochartEngine::Partition(size_t maxChartCount, float maxStretch, size_t& chartCount, float& largestStretch) {
     LockScope scope(lock_);
     if (!scope.held()) return E_ABORT;
     if (!(maxStretch >= 0.0f && maxStretch <= 1.0f)) return E_INVALIDARG;
@@ -289,8 +286,8 @@ HRESULT CIsochartEngine::Partition(size_t maxChartCount, float maxStretch, size_
         settings.maxStretch = maxStretch;
         settings.maxChartCount = maxChartCount;
         settings.geodesics = geodesics_;
-        const HRESULT partitioned =
-            partitionCharts(mesh, settings, [&](float fraction) { return reporter.report(fraction); }, layout_);
+        const HRESULT partitioned = partitionCharts(
+            mesh, settings, [&](float fraction) { return reporter.report(fraction); }, layout_);
         if (FAILED(partitioned)) return partitioned;
         if (!reporter.report(1.0f)) return E_ABORT;
         return S_OK;
@@ -383,8 +380,8 @@ HRESULT CIsochartEngine::PackCharts(std::vector<UVAtlasVertex>& vertices, std::s
             uvs[2 * vertex + 1] = vertices[vertex].uv.y;
         }
         const AtlasPackSettings settings{width, height, gutter};
-        const HRESULT packed =
-            packChartAtlas(uvs, indices, adjacency, settings, [&](float fraction) { return reporter.report(fraction); });
+        const HRESULT packed = packChartAtlas(uvs, indices, adjacency, settings,
+                                              [&](float fraction) { return reporter.report(fraction); });
         if (FAILED(packed)) return packed;
         if (!reporter.report(1.0f)) return E_ABORT;
         for (size_t vertex = 0; vertex < vertices.size(); ++vertex)
@@ -408,9 +405,12 @@ HRESULT CIsochartEngine::Free() {
 
 size_t indexSize(uint32_t format) {
     switch (format) {
-    case IndexFormatR32: return sizeof(uint32_t);
-    case IndexFormatR16: return sizeof(uint16_t);
-    default: return 0;
+    case IndexFormatR32:
+        return sizeof(uint32_t);
+    case IndexFormatR16:
+        return sizeof(uint16_t);
+    default:
+        return 0;
     }
 }
 

@@ -14,8 +14,12 @@ namespace Isochart {
 // One vertex of the exchange between the engine and its callers: where it sits on the
 // surface and where it lies in texture space.
 struct UVAtlasVertex {
-    struct { float x, y, z; } position;
-    struct { float x, y; } uv;
+    struct {
+        float x, y, z;
+    } position;
+    struct {
+        float x, y;
+    } uv;
 };
 
 // Width of the indices in an index buffer.

@@ -14,8 +14,7 @@ namespace Isochart {
 
 namespace {
 
-uint32_t farthestFinite(const std::vector<double>& distance)
-{
+uint32_t farthestFinite(const std::vector<double>& distance) {
     uint32_t best = 0;
     double bestDistance = -1.0;
     for (uint32_t v = 0; v < distance.size(); ++v)
@@ -29,8 +28,7 @@ uint32_t farthestFinite(const std::vector<double>& distance)
 } // namespace
 
 bool principalCoordinate(const SurfaceMesh& surface, const ChartMesh& chart, GeodesicMethod method,
-                         size_t landmarkCount, std::vector<double>& coordinate)
-{
+                         size_t landmarkCount, std::vector<double>& coordinate) {
     const size_t vertexCount = chart.vertexCount();
     std::optional<GeodesicDist::CApproximateOneToAll> approximate;
     std::optional<GeodesicDist::CExactOneToAll> exact;
@@ -47,7 +45,8 @@ bool principalCoordinate(const SurfaceMesh& surface, const ChartMesh& chart, Geo
     // The first landmark: the vertex farthest in space from an arbitrary one, near an end.
     std::vector<double> distance(vertexCount);
     for (uint32_t v = 0; v < vertexCount; ++v)
-        distance[v] = (surface.positions[chart.vertexSource[v]] - surface.positions[chart.vertexSource[0]]).squaredNorm();
+        distance[v] =
+            (surface.positions[chart.vertexSource[v]] - surface.positions[chart.vertexSource[0]]).squaredNorm();
 
     // Squared distances from each landmark to every vertex, landmarks farthest point first.
     std::vector<std::vector<double>> squared;
@@ -59,18 +58,15 @@ bool principalCoordinate(const SurfaceMesh& surface, const ChartMesh& chart, Geo
         geodesicsFrom(next, distance);
         for (uint32_t v = 0; v < vertexCount; ++v) {
             nearest[v] = std::min(nearest[v], distance[v]);
-            if (!(distance[v] < std::numeric_limits<double>::infinity()))
-                return false;
+            if (!(distance[v] < std::numeric_limits<double>::infinity())) return false;
             distance[v] *= distance[v];
         }
         squared.push_back(distance);
         next = farthestFinite(nearest);
-        if (!(nearest[next] > 0.0))
-            break;
+        if (!(nearest[next] > 0.0)) break;
     }
     const Eigen::Index count = Eigen::Index(landmarks.size());
-    if (count < 2)
-        return false;
+    if (count < 2) return false;
 
     // Classical MDS of the landmarks: double centring of the squared distance matrix.
     Eigen::MatrixXd inner(count, count);
@@ -78,14 +74,13 @@ bool principalCoordinate(const SurfaceMesh& surface, const ChartMesh& chart, Geo
         for (Eigen::Index j = 0; j < count; ++j)
             inner(i, j) = 0.5 * (squared[i][landmarks[j]] + squared[j][landmarks[i]]);
     const Eigen::VectorXd mean = inner.rowwise().mean();
-    const Eigen::MatrixXd centring = Eigen::MatrixXd::Identity(count, count) - Eigen::MatrixXd::Constant(count, count, 1.0 / double(count));
+    const Eigen::MatrixXd centring =
+        Eigen::MatrixXd::Identity(count, count) - Eigen::MatrixXd::Constant(count, count, 1.0 / double(count));
     const Eigen::MatrixXd gram = -0.5 * centring * inner * centring;
     Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> solver(gram);
-    if (solver.info() != Eigen::Success)
-        return false;
+    if (solver.info() != Eigen::Success) return false;
     const double largest = solver.eigenvalues()(count - 1);
-    if (!(largest > 0.0))
-        return false;
+    if (!(largest > 0.0)) return false;
     const Eigen::VectorXd axis = solver.eigenvectors().col(count - 1) / std::sqrt(largest);
 
     // Triangulation of every vertex from its squared distances to the landmarks.

@@ -12,8 +12,8 @@ namespace Isochart {
 
 // Runs work(i, worker) for i in [0, count) on up to `workers` threads (the caller's thread
 // among them), joins them all, and rethrows the first exception any of them threw.
-template <class Work> void parallelFor(size_t count, size_t workers, Work work)
-{
+template <class Work>
+void parallelFor(size_t count, size_t workers, Work work) {
     std::atomic<size_t> next{0};
     std::exception_ptr failure;
     std::mutex failureMutex;
@@ -23,8 +23,7 @@ template <class Work> void parallelFor(size_t count, size_t workers, Work work)
                 work(i, worker);
         } catch (...) {
             std::lock_guard lock(failureMutex);
-            if (!failure)
-                failure = std::current_exception();
+            if (!failure) failure = std::current_exception();
             next = count;
         }
     };
@@ -36,17 +35,17 @@ template <class Work> void parallelFor(size_t count, size_t workers, Work work)
             threads.emplace_back(loop, w + 1);
     } catch (...) {
         std::lock_guard lock(failureMutex);
-        if (!failure)
-            failure = std::current_exception();
+        if (!failure) failure = std::current_exception();
     }
     loop(0);
     for (auto& thread : threads)
         thread.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    if (failure) std::rethrow_exception(failure);
 }
 
 // The number of threads the engine works with.
-inline size_t workerCount() { return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 16); }
+inline size_t workerCount() {
+    return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 16);
+}
 
 } // namespace Isochart

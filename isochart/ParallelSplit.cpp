@@ -25,8 +25,7 @@ constexpr size_t kLargestFlattenedPiece = 200000;
 class SplitQueue {
 public:
     SplitQueue(const SurfaceMesh& surface, const PartitionSettings& settings, std::vector<std::vector<uint32_t>> roots)
-        : surface_(surface), settings_(settings)
-    {
+        : surface_(surface), settings_(settings) {
         for (auto& root : roots) {
             for (uint32_t t : root)
                 totalArea_ += surface.area[t];
@@ -34,8 +33,7 @@ public:
         }
     }
 
-    void work()
-    {
+    void work() {
         std::optional<ChartScratch> scratch;
         try {
             scratch.emplace(surface_.triangleCount());
@@ -58,33 +56,28 @@ public:
     }
 
     // Lets every worker leave after its current chart.
-    void halt()
-    {
+    void halt() {
         std::lock_guard lock(mutex_);
         stopping_ = true;
         changed_.notify_all();
     }
 
-    void stop(HRESULT status)
-    {
+    void stop(HRESULT status) {
         std::lock_guard lock(mutex_);
-        if (status_ == S_OK)
-            status_ = status;
+        if (status_ == S_OK) status_ = status;
         stopping_ = true;
         changed_.notify_all();
     }
 
     // Waits for the work to end, reporting progress; false from `progress` stops it.
-    void watch(const std::function<bool(double)>& progress)
-    {
+    void watch(const std::function<bool(double)>& progress) {
         std::unique_lock lock(mutex_);
         while (!done() && status_ == S_OK) {
             const double fraction = totalArea_ > 0.0 ? settledArea_ / totalArea_ : 0.0;
             lock.unlock();
             const bool goOn = progress(fraction);
             lock.lock();
-            if (!goOn && status_ == S_OK)
-                status_ = E_ABORT;
+            if (!goOn && status_ == S_OK) status_ = E_ABORT;
             changed_.wait_for(lock, std::chrono::milliseconds(20));
         }
     }
@@ -109,20 +102,17 @@ private:
 
     bool done() const { return pending_.empty() && busy_ == 0; }
 
-    bool take(Piece& piece)
-    {
+    bool take(Piece& piece) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return stopping_ || status_ != S_OK || !pending_.empty() || busy_ == 0; });
-        if (stopping_ || status_ != S_OK || pending_.empty())
-            return false;
+        if (stopping_ || status_ != S_OK || pending_.empty()) return false;
         piece = std::move(pending_.front());
         pending_.pop_front();
         ++busy_;
         return true;
     }
 
-    Outcome process(const Piece& piece, ChartScratch& scratch) const
-    {
+    Outcome process(const Piece& piece, ChartScratch& scratch) const {
         Outcome outcome;
         StartImage start;
         if (piece.parent)
@@ -135,26 +125,24 @@ private:
             outcome.parts = splitChart(surface_, outcome.chart->mesh, settings_.geodesics, scratch);
             return outcome;
         }
-        outcome.valid = flattenAndCheck(surface_, piece.triangles, settings_.maxStretch, scratch, *outcome.chart, start);
-        if (outcome.valid)
-            return outcome;
-        const bool flat = !outcome.chart->uv.empty() && outcome.chart->stretchSquared < std::numeric_limits<double>::infinity();
+        outcome.valid =
+            flattenAndCheck(surface_, piece.triangles, settings_.maxStretch, scratch, *outcome.chart, start);
+        if (outcome.valid) return outcome;
+        const bool flat =
+            !outcome.chart->uv.empty() && outcome.chart->stretchSquared < std::numeric_limits<double>::infinity();
         outcome.image = flat ? std::shared_ptr<const FlatChart>(outcome.chart) : piece.parent;
         outcome.parts = splitChart(surface_, outcome.chart->mesh, settings_.geodesics, scratch);
         return outcome;
     }
 
-    void finish(Outcome outcome)
-    {
+    void finish(Outcome outcome) {
         std::lock_guard lock(mutex_);
         --busy_;
         changed_.notify_all();
-        if (outcome.status == S_OK && !outcome.valid && outcome.parts.size() < 2)
-            outcome.status = E_FAIL;
+        if (outcome.status == S_OK && !outcome.valid && outcome.parts.size() < 2) outcome.status = E_FAIL;
         try {
             if (outcome.status != S_OK) {
-                if (status_ == S_OK)
-                    status_ = outcome.status;
+                if (status_ == S_OK) status_ = outcome.status;
             } else if (outcome.valid) {
                 for (uint32_t t : outcome.chart->mesh.triangles)
                     settledArea_ += surface_.area[t];
@@ -164,8 +152,7 @@ private:
                     pending_.push_back({std::move(part), outcome.image});
             }
         } catch (...) {
-            if (status_ == S_OK)
-                status_ = E_OUTOFMEMORY;
+            if (status_ == S_OK) status_ = E_OUTOFMEMORY;
         }
     }
 
@@ -184,12 +171,14 @@ private:
 // Joins the workers however the owner leaves.
 class WorkerGroup {
 public:
-    ~WorkerGroup()
-    {
+    ~WorkerGroup() {
         for (auto& worker : workers_)
             worker.join();
     }
-    template <class Work> void start(Work work) { workers_.emplace_back(work); }
+    template <class Work>
+    void start(Work work) {
+        workers_.emplace_back(work);
+    }
 
 private:
     std::vector<std::thread> workers_;
@@ -199,8 +188,7 @@ private:
 
 HRESULT splitUntilValid(const SurfaceMesh& surface, std::vector<std::vector<uint32_t>> roots,
                         const PartitionSettings& settings, const std::function<bool(double)>& progress,
-                        std::vector<FlatChart>& charts)
-{
+                        std::vector<FlatChart>& charts) {
     SplitQueue queue(surface, settings, std::move(roots));
     {
         WorkerGroup workers;
@@ -213,11 +201,11 @@ HRESULT splitUntilValid(const SurfaceMesh& surface, std::vector<std::vector<uint
             workers.start([&queue] { queue.work(); });
         queue.watch(progress);
     }
-    if (FAILED(queue.status()))
-        return queue.status();
+    if (FAILED(queue.status())) return queue.status();
     charts = queue.takeCharts();
-    std::sort(charts.begin(), charts.end(),
-              [](const FlatChart& a, const FlatChart& b) { return a.mesh.triangles.front() < b.mesh.triangles.front(); });
+    std::sort(charts.begin(), charts.end(), [](const FlatChart& a, const FlatChart& b) {
+        return a.mesh.triangles.front() < b.mesh.triangles.front();
+    });
     return S_OK;
 }
 

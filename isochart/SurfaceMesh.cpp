@@ -12,8 +12,7 @@ namespace {
 // image would lose its area when stored as floats.
 constexpr double kMinRelativeHeight = 1e-5;
 
-uint32_t findRoot(std::vector<uint32_t>& parent, uint32_t x)
-{
+uint32_t findRoot(std::vector<uint32_t>& parent, uint32_t x) {
     while (parent[x] != x) {
         parent[x] = parent[parent[x]];
         x = parent[x];
@@ -21,35 +20,28 @@ uint32_t findRoot(std::vector<uint32_t>& parent, uint32_t x)
     return x;
 }
 
-int cornerOfEdge(const std::array<uint32_t, 3>& triangle, uint32_t from, uint32_t to)
-{
+int cornerOfEdge(const std::array<uint32_t, 3>& triangle, uint32_t from, uint32_t to) {
     for (int k = 0; k < 3; ++k)
-        if (triangle[k] == from && triangle[(k + 1) % 3] == to)
-            return k;
+        if (triangle[k] == from && triangle[(k + 1) % 3] == to) return k;
     return -1;
 }
 
-void linkTriangles(const MeshView& mesh, SurfaceMesh& surface)
-{
+void linkTriangles(const MeshView& mesh, SurfaceMesh& surface) {
     const size_t count = surface.triangleCount();
     surface.links.assign(count, {kNil, kNil, kNil});
     for (uint32_t t = 0; t < count; ++t) {
-        if (surface.degenerate[t])
-            continue;
+        if (surface.degenerate[t]) continue;
         for (int k = 0; k < 3; ++k) {
             const uint32_t other = mesh.adjacency[3 * size_t(t) + k];
-            if (other >= count || other == t || surface.degenerate[other])
-                continue;
+            if (other >= count || other == t || surface.degenerate[other]) continue;
             const auto& tri = surface.triangles[t];
             const int back = cornerOfEdge(surface.triangles[other], tri[(k + 1) % 3], tri[k]);
-            if (back >= 0 && mesh.adjacency[3 * size_t(other) + back] == t)
-                surface.links[t][k] = other;
+            if (back >= 0 && mesh.adjacency[3 * size_t(other) + back] == t) surface.links[t][k] = other;
         }
     }
 }
 
-void groupPolygons(const MeshView& mesh, SurfaceMesh& surface)
-{
+void groupPolygons(const MeshView& mesh, SurfaceMesh& surface) {
     const size_t count = surface.triangleCount();
     std::vector<uint32_t> parent(count);
     std::iota(parent.begin(), parent.end(), 0u);
@@ -68,15 +60,13 @@ void groupPolygons(const MeshView& mesh, SurfaceMesh& surface)
 
 } // namespace
 
-bool isDegenerateTriangle(const Eigen::Vector3d& a, const Eigen::Vector3d& b, const Eigen::Vector3d& c)
-{
+bool isDegenerateTriangle(const Eigen::Vector3d& a, const Eigen::Vector3d& b, const Eigen::Vector3d& c) {
     const double longest = std::max({(b - a).squaredNorm(), (c - b).squaredNorm(), (a - c).squaredNorm()});
     const double doubleArea = (b - a).cross(c - a).norm();
     return !(longest > 0.0) || doubleArea <= kMinRelativeHeight * longest;
 }
 
-HRESULT buildSurfaceMesh(const MeshView& mesh, SurfaceMesh& surface)
-{
+HRESULT buildSurfaceMesh(const MeshView& mesh, SurfaceMesh& surface) {
     if (mesh.positions.size() % 3 != 0 || mesh.indices.size() % 3 != 0 ||
         mesh.adjacency.size() != mesh.indices.size() ||
         (!mesh.falseEdges.empty() && mesh.falseEdges.size() != mesh.indices.size()))
@@ -84,9 +74,9 @@ HRESULT buildSurfaceMesh(const MeshView& mesh, SurfaceMesh& surface)
     const size_t vertexCount = mesh.positions.size() / 3;
     surface.positions.resize(vertexCount);
     for (size_t v = 0; v < vertexCount; ++v) {
-        surface.positions[v] = Eigen::Vector3d(mesh.positions[3 * v], mesh.positions[3 * v + 1], mesh.positions[3 * v + 2]);
-        if (!surface.positions[v].allFinite())
-            return E_FAIL;
+        surface.positions[v] =
+            Eigen::Vector3d(mesh.positions[3 * v], mesh.positions[3 * v + 1], mesh.positions[3 * v + 2]);
+        if (!surface.positions[v].allFinite()) return E_FAIL;
     }
     const size_t count = mesh.indices.size() / 3;
     surface.triangles.resize(count);
@@ -97,10 +87,10 @@ HRESULT buildSurfaceMesh(const MeshView& mesh, SurfaceMesh& surface)
         auto& tri = surface.triangles[t];
         for (int k = 0; k < 3; ++k) {
             tri[k] = mesh.indices[3 * t + k];
-            if (tri[k] >= vertexCount)
-                return E_FAIL;
+            if (tri[k] >= vertexCount) return E_FAIL;
         }
-        const Eigen::Vector3d a = surface.positions[tri[0]], b = surface.positions[tri[1]], c = surface.positions[tri[2]];
+        const Eigen::Vector3d a = surface.positions[tri[0]], b = surface.positions[tri[1]],
+                              c = surface.positions[tri[2]];
         const Eigen::Vector3d cross = (b - a).cross(c - a);
         surface.area[t] = 0.5 * cross.norm();
         surface.normal[t] = surface.area[t] > 0.0 ? Eigen::Vector3d(cross.normalized()) : Eigen::Vector3d::Zero();

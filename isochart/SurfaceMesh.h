@@ -21,9 +21,9 @@ struct SurfaceMesh {
     std::vector<Eigen::Vector3d> positions;
     std::vector<std::array<uint32_t, 3>> triangles;
     std::vector<std::array<uint32_t, 3>> links;
-    std::vector<uint32_t> polygonOf;   // polygon number per triangle
-    std::vector<uint8_t> degenerate;   // repeated vertex or (almost) no area
-    std::vector<double> area;          // 3D area per triangle
+    std::vector<uint32_t> polygonOf; // polygon number per triangle
+    std::vector<uint8_t> degenerate; // repeated vertex or (almost) no area
+    std::vector<double> area;        // 3D area per triangle
     std::vector<Eigen::Vector3d> normal;
 
     size_t triangleCount() const { return triangles.size(); }

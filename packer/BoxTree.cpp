@@ -10,10 +10,14 @@ namespace {
 
 double keyOf(const BoxEntry& entry, unsigned key) {
     switch (key & 3u) {
-    case 0: return entry.minX;
-    case 1: return entry.minY;
-    case 2: return entry.maxX;
-    default: return entry.maxY;
+    case 0:
+        return entry.minX;
+    case 1:
+        return entry.minY;
+    case 2:
+        return entry.maxX;
+    default:
+        return entry.maxY;
     }
 }
 
@@ -47,7 +51,8 @@ uint32_t BoxTree::insertNode(const BoxEntry& entry, uint32_t& parent, unsigned& 
         bounds[1] = std::min(bounds[1], entry.minY);
         bounds[2] = std::max(bounds[2], entry.maxX);
         bounds[3] = std::max(bounds[3], entry.maxY);
-        uint32_t& child = keyOf(entry, depth) < keyOf(nodes_[node].entry, depth) ? nodes_[node].left : nodes_[node].right;
+        uint32_t& child =
+            keyOf(entry, depth) < keyOf(nodes_[node].entry, depth) ? nodes_[node].left : nodes_[node].right;
         if (child == kNone) {
             child = added;
             parent = node;
@@ -86,7 +91,8 @@ void BoxTree::placeInTraversalOrder(uint32_t node, uint32_t parent, unsigned par
     }
     traversal_.insert(traversal_.begin() + static_cast<std::ptrdiff_t>(position), node);
     traversalRank_.resize(nodes_.size());
-    for (size_t i = position; i < traversal_.size(); ++i) traversalRank_[traversal_[i]] = static_cast<uint32_t>(i);
+    for (size_t i = position; i < traversal_.size(); ++i)
+        traversalRank_[traversal_[i]] = static_cast<uint32_t>(i);
 }
 
 int BoxTree::cellIndex(double coordinate, int cells) const {
@@ -113,12 +119,14 @@ void BoxTree::addToGrid(uint32_t node) {
         gridColumns_ = std::max(columns, std::min(2 * gridColumns_, kMaxGridCells));
         gridRows_ = std::max(rows, std::min(2 * gridRows_, kMaxGridCells));
         grid_.assign(static_cast<size_t>(gridColumns_) * gridRows_, {});
-        for (uint32_t n = 0; n < node; ++n) addToGrid(n);
+        for (uint32_t n = 0; n < node; ++n)
+            addToGrid(n);
     }
     const int x0 = cellIndex(entry.minX, gridColumns_), x1 = cellIndex(entry.maxX, gridColumns_);
     const int y0 = cellIndex(entry.minY, gridRows_), y1 = cellIndex(entry.maxY, gridRows_);
     for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x) grid_[static_cast<size_t>(y) * gridColumns_ + x].push_back(node);
+        for (int x = x0; x <= x1; ++x)
+            grid_[static_cast<size_t>(y) * gridColumns_ + x].push_back(node);
 }
 
 size_t BoxTree::gridQuery(const BoxEntry& box, std::vector<uint32_t>& result) const {
@@ -132,7 +140,8 @@ size_t BoxTree::gridQuery(const BoxEntry& box, std::vector<uint32_t>& result) co
                 if (meets(nodes_[node].entry, box)) result.push_back(traversalRank_[node]);
     std::sort(result.begin() + static_cast<std::ptrdiff_t>(before), result.end());
     result.erase(std::unique(result.begin() + static_cast<std::ptrdiff_t>(before), result.end()), result.end());
-    for (size_t i = before; i < result.size(); ++i) result[i] = nodes_[traversal_[result[i]]].entry.id;
+    for (size_t i = before; i < result.size(); ++i)
+        result[i] = nodes_[traversal_[result[i]]].entry.id;
     return result.size() - before;
 }
 
@@ -172,7 +181,8 @@ void BoxTree::buildRange(std::span<BoxEntry> entries, unsigned depth) {
     // element before it has a strictly smaller key and lands left of it.
     const double median = keyOf(entries[entries.size() / 2], depth);
     size_t split = entries.size() / 2;
-    while (split > 0 && keyOf(entries[split - 1], depth) >= median) --split;
+    while (split > 0 && keyOf(entries[split - 1], depth) >= median)
+        --split;
     uint32_t parent = kNone;
     unsigned parentDepth = 0;
     insertNode(entries[split], parent, parentDepth);
@@ -190,8 +200,8 @@ size_t BoxTree::query(const BoxEntry& box, std::vector<uint32_t>& result, BoxQue
         size_t count = 0;
         for (const BoxEntry& entry : scanOrder_) {
             out[count] = entry.id;
-            count += static_cast<size_t>((entry.maxX >= box.minX) & (box.maxX >= entry.minX) & (entry.maxY >= box.minY) &
-                                         (box.maxY >= entry.minY));
+            count += static_cast<size_t>((entry.maxX >= box.minX) & (box.maxX >= entry.minX) &
+                                         (entry.maxY >= box.minY) & (box.maxY >= entry.minY));
         }
         result.resize(before + count);
         return count;
@@ -203,7 +213,8 @@ size_t BoxTree::query(const BoxEntry& box, std::vector<uint32_t>& result, BoxQue
         const auto [index, key] = stack.back();
         stack.pop_back();
         const Node& node = nodes_[index];
-        if (node.bounds[2] < box.minX || box.maxX < node.bounds[0] || node.bounds[3] < box.minY || box.maxY < node.bounds[1])
+        if (node.bounds[2] < box.minX || box.maxX < node.bounds[0] || node.bounds[3] < box.minY ||
+            box.maxY < node.bounds[1])
             continue;
         if (meets(node.entry, box)) result.push_back(node.entry.id);
         const uint8_t next = static_cast<uint8_t>((key + 1) & 3u);

@@ -22,8 +22,8 @@ int cellIndex(double offset, double cellSize, int cells) {
 
 } // namespace
 
-bool BoundaryTracer::trace(std::span<const Point2> uvs, std::span<const uint32_t> corners, std::vector<OutlineEdge>& edges,
-                           std::vector<uint32_t>& loopStarts) {
+bool BoundaryTracer::trace(std::span<const Point2> uvs, std::span<const uint32_t> corners,
+                           std::vector<OutlineEdge>& edges, std::vector<uint32_t>& loopStarts) {
     edges.clear();
     loopStarts.clear();
     if (!collectGraph(uvs, corners)) return false;
@@ -64,7 +64,8 @@ bool BoundaryTracer::collectGraph(std::span<const Point2> uvs, std::span<const u
     edges_.erase(std::unique(edges_.begin(), edges_.end()), edges_.end());
 
     vertexIds_.clear();
-    for (const auto& edge : edges_) vertexIds_.insert(vertexIds_.end(), edge.begin(), edge.end());
+    for (const auto& edge : edges_)
+        vertexIds_.insert(vertexIds_.end(), edge.begin(), edge.end());
     std::sort(vertexIds_.begin(), vertexIds_.end());
     vertexIds_.erase(std::unique(vertexIds_.begin(), vertexIds_.end()), vertexIds_.end());
     if (vertexIds_.empty()) return false;
@@ -91,13 +92,16 @@ bool BoundaryTracer::collectGraph(std::span<const Point2> uvs, std::span<const u
     });
     std::vector<uint32_t> representative(points_.size());
     for (size_t i = 0; i < order.size(); ++i)
-        representative[order[i]] = (i > 0 && points_[order[i]] == points_[order[i - 1]]) ? representative[order[i - 1]] : order[i];
+        representative[order[i]] =
+            (i > 0 && points_[order[i]] == points_[order[i - 1]]) ? representative[order[i - 1]] : order[i];
     rightmost_ = representative[rightmost_];
 
     size_t kept = 0;
     for (const auto& edge : edges_) {
-        const uint32_t a = representative[static_cast<size_t>(std::lower_bound(vertexIds_.begin(), vertexIds_.end(), edge[0]) - vertexIds_.begin())];
-        const uint32_t b = representative[static_cast<size_t>(std::lower_bound(vertexIds_.begin(), vertexIds_.end(), edge[1]) - vertexIds_.begin())];
+        const uint32_t a = representative[static_cast<size_t>(
+            std::lower_bound(vertexIds_.begin(), vertexIds_.end(), edge[0]) - vertexIds_.begin())];
+        const uint32_t b = representative[static_cast<size_t>(
+            std::lower_bound(vertexIds_.begin(), vertexIds_.end(), edge[1]) - vertexIds_.begin())];
         if (a != b) edges_[kept++] = {std::min(a, b), std::max(a, b)};
     }
     edges_.resize(kept);
@@ -106,7 +110,8 @@ bool BoundaryTracer::collectGraph(std::span<const Point2> uvs, std::span<const u
     if (edges_.size() < 3) return false;
 
     vertexEdges_.resize(points_.size());
-    for (auto& list : vertexEdges_) list.clear();
+    for (auto& list : vertexEdges_)
+        list.clear();
     for (uint32_t e = 0; e < edges_.size(); ++e) {
         vertexEdges_[edges_[e][0]].push_back(e);
         vertexEdges_[edges_[e][1]].push_back(e);
@@ -166,7 +171,8 @@ void BoundaryTracer::markTriangleCoverage(const Point2 (&corner)[3]) {
         if (left > right) continue;
         const int firstColumn = cellIndex(left - boxMin_.x, cellSize_.x, kRasterSize);
         const int lastColumn = cellIndex(right - boxMin_.x, cellSize_.x, kRasterSize);
-        for (int column = firstColumn; column <= lastColumn; ++column) raster_[row * kRasterSize + column] = 1;
+        for (int column = firstColumn; column <= lastColumn; ++column)
+            raster_[row * kRasterSize + column] = 1;
     }
 }
 
@@ -361,7 +367,8 @@ void BoundaryTracer::splitEdgesThrough(uint32_t vertex) {
         const uint32_t a = edges_[e][0], b = edges_[e][1];
         if (a == vertex || b == vertex) continue;
         const Point2 pa = points_[a], pb = points_[b];
-        if (p.x < std::min(pa.x, pb.x) || p.x > std::max(pa.x, pb.x) || p.y < std::min(pa.y, pb.y) || p.y > std::max(pa.y, pb.y))
+        if (p.x < std::min(pa.x, pb.x) || p.x > std::max(pa.x, pb.x) || p.y < std::min(pa.y, pb.y) ||
+            p.y > std::max(pa.y, pb.y))
             continue;
         if (cross(pb - pa, p - pa) != 0.0 || p == pa || p == pb) continue;
         splitEdge(e, a, vertex);

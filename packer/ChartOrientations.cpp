@@ -55,16 +55,20 @@ void findExtremePoints(ChartOrientation& orientation) {
     bool first = true;
     for (const OutlineEdge& edge : orientation.edges) {
         for (const Point2 p : {edge.start, edge.end}) {
-            if (first || p.y > orientation.highest_point.y || (p.y == orientation.highest_point.y && p.x < orientation.highest_point.x))
+            if (first || p.y > orientation.highest_point.y ||
+                (p.y == orientation.highest_point.y && p.x < orientation.highest_point.x))
                 orientation.highest_point = p;
-            if (first || p.y < orientation.lowest_point.y || (p.y == orientation.lowest_point.y && p.x < orientation.lowest_point.x))
+            if (first || p.y < orientation.lowest_point.y ||
+                (p.y == orientation.lowest_point.y && p.x < orientation.lowest_point.x))
                 orientation.lowest_point = p;
             first = false;
         }
     }
 }
 
-double boxArea(const ChartOrientation& orientation) { return orientation.size.x * orientation.size.y; }
+double boxArea(const ChartOrientation& orientation) {
+    return orientation.size.x * orientation.size.y;
+}
 
 } // namespace
 
@@ -117,14 +121,17 @@ void thinOrientations(PackChart& chart, double largestExtent, bool preRotate) {
         } else {
             double reference = boxArea(orientations[0]);
             if (!preRotate)
-                for (const ChartOrientation& o : orientations) reference = std::min(reference, boxArea(o));
-            orientations.erase(std::remove_if(orientations.begin() + 1, orientations.end(),
-                                              [reference](const ChartOrientation& o) { return boxArea(o) * 0.1 > reference; }),
-                               orientations.end());
+                for (const ChartOrientation& o : orientations)
+                    reference = std::min(reference, boxArea(o));
+            orientations.erase(
+                std::remove_if(orientations.begin() + 1, orientations.end(),
+                               [reference](const ChartOrientation& o) { return boxArea(o) * 0.1 > reference; }),
+                orientations.end());
             if (larger < 0.25 * largestExtent) {
                 for (size_t i = 0; i < orientations.size(); ++i) {
                     const Point2 kept = orientations[i].size;
-                    orientations.erase(std::remove_if(orientations.begin() + static_cast<std::ptrdiff_t>(i) + 1, orientations.end(),
+                    orientations.erase(std::remove_if(orientations.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                                      orientations.end(),
                                                       [kept](const ChartOrientation& o) {
                                                           return std::abs(o.size.x - kept.x) < 0.05 * kept.x &&
                                                                  std::abs(o.size.y - kept.y) < 0.05 * kept.y;
@@ -137,7 +144,8 @@ void thinOrientations(PackChart& chart, double largestExtent, bool preRotate) {
     std::vector<BoxEntry> boxes;
     for (ChartOrientation& orientation : orientations) {
         boxes.clear();
-        for (uint32_t e = 0; e < orientation.edges.size(); ++e) boxes.push_back(edgeBoxEntry(orientation.edges[e], e));
+        for (uint32_t e = 0; e < orientation.edges.size(); ++e)
+            boxes.push_back(edgeBoxEntry(orientation.edges[e], e));
         orientation.edge_index.clear();
         orientation.edge_index.build(boxes);
     }

@@ -31,7 +31,8 @@ ClipperLib::Paths toIntegerPaths(const std::vector<OutlineEdge>& edges, Point2 o
 }
 
 // One path's points as edges, merging repeated points and almost straight continuations.
-void appendPathEdges(const ClipperLib::Path& path, Point2 origin, double scale, bool outer, std::vector<OutlineEdge>& edges) {
+void appendPathEdges(const ClipperLib::Path& path, Point2 origin, double scale, bool outer,
+                     std::vector<OutlineEdge>& edges) {
     if (path.size() < 2) return;
     auto point = [&](const ClipperLib::IntPoint& p) {
         return Point2{static_cast<double>(p.X) / scale + origin.x, static_cast<double>(p.Y) / scale + origin.y};
@@ -81,7 +82,8 @@ void padOutline(PackChart& chart) {
             bool offsetDone = true;
             try {
                 ClipperLib::ClipperOffset offset(2.0, 0.25);
-                offset.AddPaths(toIntegerPaths(chart.outline, low, scale), ClipperLib::jtMiter, ClipperLib::etClosedPolygon);
+                offset.AddPaths(toIntegerPaths(chart.outline, low, scale), ClipperLib::jtMiter,
+                                ClipperLib::etClosedPolygon);
                 offset.Execute(solution, padding * scale);
             } catch (const ClipperLib::clipperException&) {
                 offsetDone = false;
@@ -89,11 +91,13 @@ void padOutline(PackChart& chart) {
             if (offsetDone) {
                 // The result's order is the library's; the outer loop is the one with the
                 // largest area.
-                std::stable_sort(solution.begin(), solution.end(), [](const ClipperLib::Path& a, const ClipperLib::Path& b) {
-                    return std::abs(ClipperLib::Area(a)) > std::abs(ClipperLib::Area(b));
-                });
+                std::stable_sort(solution.begin(), solution.end(),
+                                 [](const ClipperLib::Path& a, const ClipperLib::Path& b) {
+                                     return std::abs(ClipperLib::Area(a)) > std::abs(ClipperLib::Area(b));
+                                 });
                 std::vector<OutlineEdge> padded;
-                for (size_t i = 0; i < solution.size(); ++i) appendPathEdges(solution[i], low, scale, i == 0, padded);
+                for (size_t i = 0; i < solution.size(); ++i)
+                    appendPathEdges(solution[i], low, scale, i == 0, padded);
                 chart.outline = std::move(padded);
             }
         }

@@ -23,7 +23,8 @@ constexpr uint32_t kNil = 0xFFFFFFFFu;
 // Runs `work(chart, threadIndex)` over consecutive batches of charts of about equal
 // weight, one thread per batch; every thread is joined before returning, and the first
 // exception thrown by any of them is passed on.
-void runInBatches(std::span<const size_t> weights, unsigned threadCount, const std::function<void(size_t, unsigned)>& work) {
+void runInBatches(std::span<const size_t> weights, unsigned threadCount,
+                  const std::function<void(size_t, unsigned)>& work) {
     const size_t total = std::accumulate(weights.begin(), weights.end(), size_t{0});
     const size_t share = std::max<size_t>(1, total / std::max(1u, threadCount));
     std::vector<size_t> batchStarts{0};
@@ -44,7 +45,8 @@ void runInBatches(std::span<const size_t> weights, unsigned threadCount, const s
         for (unsigned batch = 0; batch < errors.size(); ++batch) {
             threads.emplace_back([&, batch] {
                 try {
-                    for (size_t chart = batchStarts[batch]; chart < batchStarts[batch + 1]; ++chart) work(chart, batch);
+                    for (size_t chart = batchStarts[batch]; chart < batchStarts[batch + 1]; ++chart)
+                        work(chart, batch);
                 } catch (...) {
                     errors[batch] = std::current_exception();
                 }
@@ -57,8 +59,8 @@ void runInBatches(std::span<const size_t> weights, unsigned threadCount, const s
 
 // Outline of one chart: the traced loops, or the hull when tracing fails; then padding
 // and orientations.
-void shapeChart(PackChart& chart, BoundaryTracer& tracer, std::span<const Point2> scaled, std::span<const uint32_t> corners,
-                const PackSettings& settings) {
+void shapeChart(PackChart& chart, BoundaryTracer& tracer, std::span<const Point2> scaled,
+                std::span<const uint32_t> corners, const PackSettings& settings) {
     convexHull(chart.corner_points, chart.outline_points);
     if (!tracer.trace(scaled, corners, chart.outline, chart.loop_starts)) {
         chart.outline.clear();
@@ -78,7 +80,9 @@ void shapeChart(PackChart& chart, BoundaryTracer& tracer, std::span<const Point2
     buildOrientations(chart, settings);
 }
 
-double triangleArea(Point2 a, Point2 b, Point2 c) { return 0.5 * std::abs(cross(b - a, c - a)); }
+double triangleArea(Point2 a, Point2 b, Point2 c) {
+    return 0.5 * std::abs(cross(b - a, c - a));
+}
 
 } // namespace
 
@@ -121,7 +125,8 @@ PreparedCharts prepareCharts(VectorPacker& packer, std::span<const Point2> uvs, 
     prepared.scale = normalisationFactor(uvs, triangles);
 
     std::vector<Point2> scaled(uvs.size());
-    for (size_t i = 0; i < uvs.size(); ++i) scaled[i] = uvs[i] * prepared.scale;
+    for (size_t i = 0; i < uvs.size(); ++i)
+        scaled[i] = uvs[i] * prepared.scale;
 
     packer.charts.assign(chartCount, PackChart{});
     for (uint32_t c = 0; c < chartCount; ++c) {
@@ -131,7 +136,8 @@ PreparedCharts prepareCharts(VectorPacker& packer, std::span<const Point2> uvs, 
     // Each chart's triangles, grouped by chart, and the vertex chart map (a later triangle
     // overwrites an earlier one).
     std::vector<size_t> chartStarts(chartCount + 1, 0);
-    for (const uint32_t id : chartIds) ++chartStarts[id];
+    for (const uint32_t id : chartIds)
+        ++chartStarts[id];
     std::partial_sum(chartStarts.begin(), chartStarts.end(), chartStarts.begin());
     std::vector<uint32_t> chartCorners(triangles.size());
     std::vector<size_t> fill(chartStarts.begin(), chartStarts.end() - 1);
@@ -153,7 +159,8 @@ PreparedCharts prepareCharts(VectorPacker& packer, std::span<const Point2> uvs, 
     }
 
     std::vector<size_t> weights(chartCount);
-    for (uint32_t c = 0; c < chartCount; ++c) weights[c] = chartStarts[c + 1] - chartStarts[c];
+    for (uint32_t c = 0; c < chartCount; ++c)
+        weights[c] = chartStarts[c + 1] - chartStarts[c];
     std::vector<BoundaryTracer> tracers(std::max(1u, threadCount));
     runInBatches(weights, threadCount, [&](size_t chart, unsigned thread) {
         const std::span<const uint32_t> corners(chartCorners.data() + 3 * chartStarts[chart], 3 * weights[chart]);
@@ -170,7 +177,8 @@ PreparedCharts prepareCharts(VectorPacker& packer, std::span<const Point2> uvs, 
 
     std::stable_sort(packer.charts.begin(), packer.charts.end(), placedBefore);
     std::vector<uint32_t> newPosition(chartCount);
-    for (uint32_t position = 0; position < chartCount; ++position) newPosition[packer.charts[position].id] = position;
+    for (uint32_t position = 0; position < chartCount; ++position)
+        newPosition[packer.charts[position].id] = position;
     for (uint32_t& chart : packer.vertex_chart)
         if (chart != kNil) chart = newPosition[chart];
     packer.step = 0.01 * prepared.largest_extent;

@@ -24,12 +24,14 @@ void convexHull(std::span<const Point2> points, std::vector<Point2>& hull) {
         return cross(hull[n - 1] - hull[n - 2], p - hull[n - 2]) > 0.0;
     };
     for (const Point2 p : sorted) {
-        while (hull.size() >= 2 && !turnsLeft(p)) hull.pop_back();
+        while (hull.size() >= 2 && !turnsLeft(p))
+            hull.pop_back();
         hull.push_back(p);
     }
     const size_t lowerSize = hull.size();
     for (size_t i = sorted.size() - 1; i-- > 0;) {
-        while (hull.size() > lowerSize && !turnsLeft(sorted[i])) hull.pop_back();
+        while (hull.size() > lowerSize && !turnsLeft(sorted[i]))
+            hull.pop_back();
         hull.push_back(sorted[i]);
     }
 }
@@ -57,7 +59,8 @@ double minimumWidthAngle(std::span<const Point2> hull) {
         const int turning = angle[0] < angle[1] ? 0 : 1;
         const double turn = angle[turning];
         const double c = std::cos(turn), s = std::sin(turn);
-        for (Point2& d : direction) d = {d.x * c - d.y * s, d.x * s + d.y * c};
+        for (Point2& d : direction)
+            d = {d.x * c - d.y * s, d.x * s + d.y * c};
         accumulated += turn;
         // The caliper's width: distance from the other support point to the line through
         // the turning support point along its new direction.

@@ -9,21 +9,39 @@ namespace OmbrixVectorPacker {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
-inline Point2 operator+(Point2 a, Point2 b) { return {a.x + b.x, a.y + b.y}; }
-inline Point2 operator-(Point2 a, Point2 b) { return {a.x - b.x, a.y - b.y}; }
-inline Point2 operator*(Point2 a, double k) { return {a.x * k, a.y * k}; }
-inline bool operator==(Point2 a, Point2 b) { return a.x == b.x && a.y == b.y; }
-inline double cross(Point2 a, Point2 b) { return a.x * b.y - a.y * b.x; }
-inline double dot(Point2 a, Point2 b) { return a.x * b.x + a.y * b.y; }
-inline double length(Point2 a) { return std::hypot(a.x, a.y); }
-inline bool isFinite(Point2 a) { return std::isfinite(a.x) && std::isfinite(a.y); }
+inline Point2 operator+(Point2 a, Point2 b) {
+    return {a.x + b.x, a.y + b.y};
+}
+inline Point2 operator-(Point2 a, Point2 b) {
+    return {a.x - b.x, a.y - b.y};
+}
+inline Point2 operator*(Point2 a, double k) {
+    return {a.x * k, a.y * k};
+}
+inline bool operator==(Point2 a, Point2 b) {
+    return a.x == b.x && a.y == b.y;
+}
+inline double cross(Point2 a, Point2 b) {
+    return a.x * b.y - a.y * b.x;
+}
+inline double dot(Point2 a, Point2 b) {
+    return a.x * b.x + a.y * b.y;
+}
+inline double length(Point2 a) {
+    return std::hypot(a.x, a.y);
+}
+inline bool isFinite(Point2 a) {
+    return std::isfinite(a.x) && std::isfinite(a.y);
+}
 
 // Counter-clockwise angle from direction `from` to direction `to`, in (0, 2 pi]: the same
 // direction counts as a full turn.
 inline double turnAngle(Point2 from, Point2 to) {
     double angle = std::atan2(to.y, to.x) - std::atan2(from.y, from.x);
-    while (angle <= 0.0) angle += kTwoPi;
-    while (angle > kTwoPi) angle -= kTwoPi;
+    while (angle <= 0.0)
+        angle += kTwoPi;
+    while (angle > kTwoPi)
+        angle -= kTwoPi;
     return angle;
 }
 

@@ -72,7 +72,8 @@ private:
             workers_[i]->end_x = -1.0;
             workers_[i]->start.release();
         }
-        for (std::thread& thread : threads_) thread.join();
+        for (std::thread& thread : threads_)
+            thread.join();
         threads_.clear();
     }
 
@@ -93,7 +94,8 @@ private:
             worker.error = setupError;
             if (search) {
                 try {
-                    worker.result = search->search(worker.chart, worker.start_x, worker.end_x, worker.stride, worker.hint, cancel);
+                    worker.result =
+                        search->search(worker.chart, worker.start_x, worker.end_x, worker.stride, worker.hint, cancel);
                 } catch (...) {
                     worker.error = std::current_exception();
                 }
@@ -108,18 +110,21 @@ private:
 
 void checkInput(size_t uvCount, std::span<const uint32_t> triangles, std::span<const uint32_t> adjacency) {
     if (triangles.size() % 3 != 0) throw std::invalid_argument("pack: the triangle list is not a multiple of three");
-    if (adjacency.size() != triangles.size()) throw std::invalid_argument("pack: the adjacency needs three entries per triangle");
+    if (adjacency.size() != triangles.size())
+        throw std::invalid_argument("pack: the adjacency needs three entries per triangle");
     for (const uint32_t uv : triangles)
         if (uv >= uvCount) throw std::invalid_argument("pack: a triangle uses a UV that does not exist");
     const size_t triangleCount = triangles.size() / 3;
     for (const uint32_t neighbour : adjacency)
-        if (neighbour != kNil && neighbour >= triangleCount) throw std::invalid_argument("pack: a neighbour triangle does not exist");
+        if (neighbour != kNil && neighbour >= triangleCount)
+            throw std::invalid_argument("pack: a neighbour triangle does not exist");
 }
 
 // Moves every UV with its chart: rotated about the chart's pivot, placed, and scaled by
 // the layout factor back to the input's units.
 void writeUVs(const VectorPacker& packer, std::vector<Point2>& uvs, double scale) {
-    const double layout = packer.extent_x > 0.0 && packer.extent_y > 0.0 ? std::min(1.0 / packer.extent_x, 1.0 / packer.extent_y) : 1.0;
+    const double layout =
+        packer.extent_x > 0.0 && packer.extent_y > 0.0 ? std::min(1.0 / packer.extent_x, 1.0 / packer.extent_y) : 1.0;
     for (size_t i = 0; i < uvs.size(); ++i) {
         const uint32_t position = packer.vertex_chart[i];
         if (position == kNil) continue;
@@ -136,7 +141,9 @@ void writeUVs(const VectorPacker& packer, std::vector<Point2>& uvs, double scale
 
 } // namespace
 
-unsigned packThreadCount(unsigned processors) { return processors < 1 ? 32u : processors; }
+unsigned packThreadCount(unsigned processors) {
+    return processors < 1 ? 32u : processors;
+}
 
 void pack(VectorPacker& packer, std::vector<Point2>& uvs, std::span<const uint32_t> triangles,
           std::span<const uint32_t> adjacency, const PackSettings& settings, std::span<const uint32_t>) {
@@ -175,7 +182,8 @@ void pack(VectorPacker& packer, std::vector<Point2>& uvs, std::span<const uint32
                 worker.hint = settings.hint_mode ? hint.point : Point2{0.0, 0.0};
                 worker.start.release();
             }
-            for (unsigned i = 0; i < threadCount; ++i) workers[i].done.acquire();
+            for (unsigned i = 0; i < threadCount; ++i)
+                workers[i].done.acquire();
             for (unsigned i = 0; i < threadCount; ++i) {
                 if (workers[i].error) std::rethrow_exception(workers[i].error);
                 results[i] = workers[i].result;

@@ -8,10 +8,14 @@ namespace OmbrixVectorPacker {
 RotationTable rotationTable(int32_t rotation, bool fullRotation) {
     constexpr double pi = std::numbers::pi;
     switch (rotation) {
-    case 0: return {fullRotation ? 1u : 0u, pi};
-    case 1: return {fullRotation ? 3u : 1u, pi / 2.0};
-    case 3: return {fullRotation ? 15u : 7u, pi / 8.0};
-    default: return {fullRotation ? 7u : 3u, pi / 4.0};
+    case 0:
+        return {fullRotation ? 1u : 0u, pi};
+    case 1:
+        return {fullRotation ? 3u : 1u, pi / 2.0};
+    case 3:
+        return {fullRotation ? 15u : 7u, pi / 8.0};
+    default:
+        return {fullRotation ? 7u : 3u, pi / 4.0};
     }
 }
 

@@ -53,15 +53,17 @@ bool better(const PlacementScore& a, const PlacementScore& b) {
     if (!a.valid) return false;
     if (!b.valid) return true;
     const bool areaPhase =
-        a.placed_count <= 1 || (a.total_count >= 11 && static_cast<double>(a.placed_count) / static_cast<double>(a.total_count) < 0.1 &&
-                                a.placed_area < 0.05 && a.current_aspect < 10.0);
+        a.placed_count <= 1 ||
+        (a.total_count >= 11 && static_cast<double>(a.placed_count) / static_cast<double>(a.total_count) < 0.1 &&
+         a.placed_area < 0.05 && a.current_aspect < 10.0);
     if (areaPhase) {
         const double areaA = a.width * a.height, areaB = b.width * b.height;
         if (areaB > areaA + a.epsilon && a.y < 0.01 * areaA) return true;
         if (areaA > areaB + a.epsilon && b.y < 0.01 * areaB) return false;
     }
     if (a.placed_area < 0.8) {
-        if (b.width >= a.width && b.height >= a.height) return (a.width != b.width || a.height != b.height) ? true : b.y > a.y;
+        if (b.width >= a.width && b.height >= a.height)
+            return (a.width != b.width || a.height != b.height) ? true : b.y > a.y;
         if (a.width >= b.width && a.height >= b.height) return false;
         const double deviationA = a.width - a.height * a.aspect, deviationB = b.width - b.height * a.aspect;
         const double scoreA = a.width * a.height + deviationA * deviationA;
@@ -127,7 +129,8 @@ void placeChart(VectorPacker& packer, uint32_t chartPosition, const PlacementRes
     stats.placed_count += 1;
 }
 
-PlacementSearch::PlacementSearch(const VectorPacker& packer, size_t scratchHint) : packer_(packer), epsilon_(packer.epsilon) {
+PlacementSearch::PlacementSearch(const VectorPacker& packer, size_t scratchHint)
+    : packer_(packer), epsilon_(packer.epsilon) {
     placedHits_.reserve(64);
     placedEdgeHits_.reserve(scratchHint);
     movingCandidates_.reserve(scratchHint);
@@ -242,18 +245,21 @@ double PlacementSearch::edgePush(uint32_t placed, const ChartOrientation& orient
     // them once, in the index's order, leaves each placed edge's own query to a box test
     // over these few.
     movingCandidates_.clear();
-    const BoxEntry placedBox{origin.x - at.x, origin.y - at.y, origin.x + chart.size.x - at.x, origin.y + chart.size.y - at.y, 0};
+    const BoxEntry placedBox{origin.x - at.x, origin.y - at.y, origin.x + chart.size.x - at.x,
+                             origin.y + chart.size.y - at.y, 0};
     if (orientation.edge_index.query(widened(placedBox, epsilon_), movingCandidates_, stack_) == 0) return 0.0;
     for (const uint32_t e : placedEdgeHits_) {
         const OutlineEdge& placedEdge = chart.outline[e];
-        const BoxEntry edgeBox = widened({placedEdge.box[0] - at.x, placedEdge.box[1] - at.y, placedEdge.box[2] - at.x,
-                                          placedEdge.box[3] - at.y, 0},
-                                         epsilon_);
+        const BoxEntry edgeBox = widened(
+            {placedEdge.box[0] - at.x, placedEdge.box[1] - at.y, placedEdge.box[2] - at.x, placedEdge.box[3] - at.y, 0},
+            epsilon_);
         const Point2 eStart = swapped<Horizontal>(placedEdge.start), eEnd = swapped<Horizontal>(placedEdge.end);
         for (const uint32_t f : movingCandidates_) {
             const OutlineEdge& movingEdge = orientation.edges[f];
-            if (std::max(movingEdge.start.x, movingEdge.end.x) < edgeBox.minX || edgeBox.maxX < std::min(movingEdge.start.x, movingEdge.end.x) ||
-                std::max(movingEdge.start.y, movingEdge.end.y) < edgeBox.minY || edgeBox.maxY < std::min(movingEdge.start.y, movingEdge.end.y))
+            if (std::max(movingEdge.start.x, movingEdge.end.x) < edgeBox.minX ||
+                edgeBox.maxX < std::min(movingEdge.start.x, movingEdge.end.x) ||
+                std::max(movingEdge.start.y, movingEdge.end.y) < edgeBox.minY ||
+                edgeBox.maxY < std::min(movingEdge.start.y, movingEdge.end.y))
                 continue;
             const Point2 fStart = swapped<Horizontal>(movingEdge.start + at);
             const Point2 fEnd = swapped<Horizontal>(movingEdge.end + at);
@@ -278,7 +284,8 @@ double PlacementSearch::edgePush(uint32_t placed, const ChartOrientation& orient
 template <bool Horizontal>
 uint32_t PlacementSearch::countCrossings(const PackChart& placed, Point2 from, double& nearest) {
     const Point2 real = swapped<Horizontal>(from) - placed.position;
-    const BoxEntry ray = Horizontal ? BoxEntry{real.x, real.y, kLargest, real.y, 0} : BoxEntry{real.x, real.y, real.x, kLargest, 0};
+    const BoxEntry ray =
+        Horizontal ? BoxEntry{real.x, real.y, kLargest, real.y, 0} : BoxEntry{real.x, real.y, real.x, kLargest, 0};
     rayHits_.clear();
     placed.edge_index->query(widened(ray, epsilon_), rayHits_, stack_);
     uint32_t count = 0;
@@ -308,7 +315,8 @@ uint32_t PlacementSearch::countCrossings(const PackChart& placed, Point2 from, d
 bool PlacementSearch::anchorInside(const ChartOrientation& orientation, Point2 at, double& distance) {
     const Point2 anchor = at + orientation.anchor;
     placedHits_.clear();
-    packer_.placed_boxes.query({anchor.x, anchor.y, anchor.x, anchor.y + orientation.anchor_height, 0}, placedHits_, stack_);
+    packer_.placed_boxes.query({anchor.x, anchor.y, anchor.x, anchor.y + orientation.anchor_height, 0}, placedHits_,
+                               stack_);
     for (const uint32_t placed : placedHits_) {
         double nearest = kLargest;
         if (countCrossings<false>(packer_.charts[placed], anchor, nearest) % 2 == 1) {
@@ -327,10 +335,12 @@ double PlacementSearch::freeDistanceLeft(Point2 probe) {
     packer_.placed_boxes.query(widened({-kLargest, probe.y, probe.x, probe.y, 0}, epsilon_), placedHits_, stack_);
     for (const uint32_t placed : placedHits_) {
         const PackChart& chart = packer_.charts[placed];
-        if (chart.position.x > probe.x || probe.y < chart.position.y || probe.y > chart.position.y + chart.size.y) continue;
+        if (chart.position.x > probe.x || probe.y < chart.position.y || probe.y > chart.position.y + chart.size.y)
+            continue;
         const Point2 local = probe - chart.position;
         rayHits_.clear();
-        chart.edge_index->query(widened({-kLargest, local.y, local.x + epsilon_, local.y, 0}, epsilon_), rayHits_, stack_);
+        chart.edge_index->query(widened({-kLargest, local.y, local.x + epsilon_, local.y, 0}, epsilon_), rayHits_,
+                                stack_);
         for (const uint32_t e : rayHits_) {
             const Point2 s = chart.outline[e].start, t = chart.outline[e].end;
             double x;
@@ -355,8 +365,9 @@ double PlacementSearch::freeDistanceLeft(Point2 probe) {
 // its left allow; keeps the position when it cannot move.
 Point2 PlacementSearch::refine(const ChartOrientation& orientation, Point2 found) {
     const double y = found.y + epsilon_;
-    double distance = std::min(freeDistanceLeft({found.x + orientation.lowest_point.x, y + orientation.lowest_point.y}),
-                               freeDistanceLeft({found.x + orientation.highest_point.x, y + orientation.highest_point.y}));
+    double distance =
+        std::min(freeDistanceLeft({found.x + orientation.lowest_point.x, y + orientation.lowest_point.y}),
+                 freeDistanceLeft({found.x + orientation.highest_point.x, y + orientation.highest_point.y}));
     if (distance == kLargest) distance = found.x;
     const double shift = distance - epsilon_;
     if (shift <= 0.0) return found;

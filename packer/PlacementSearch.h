@@ -69,7 +69,8 @@ public:
     // slid up from the floor (or from the hint) until it touches nothing, and returns the
     // best position, refined to the left. Stops early when a position does not grow the
     // layout, here or in another worker (`cancel`).
-    PlacementResult search(uint32_t chart, double startX, double endX, double stride, Point2 hint, std::atomic<uint8_t>& cancel);
+    PlacementResult search(uint32_t chart, double startX, double endX, double stride, Point2 hint,
+                           std::atomic<uint8_t>& cancel);
 
 private:
     template <bool Horizontal>

@@ -53,10 +53,14 @@ ChartsOptions parseChartsOptions(const std::vector<std::string>& words) {
         const std::string& flag = rest[i];
         const size_t arguments = flag == "-st" || flag == "-o" ? 1 : flag == "--pack" ? 3 : 0;
         if (flag != "--json" && arguments == 0) throw UsageError("unknown flag '" + flag + "'");
-        if (i + arguments >= rest.size()) throw UsageError(flag + " needs " + std::to_string(arguments) + " argument(s)");
-        if (flag == "-st") options.stretch = parseReal(rest[i + 1], "-st");
-        else if (flag == "-o") options.outputPath = rest[i + 1];
-        else if (flag == "--json") options.json = true;
+        if (i + arguments >= rest.size())
+            throw UsageError(flag + " needs " + std::to_string(arguments) + " argument(s)");
+        if (flag == "-st")
+            options.stretch = parseReal(rest[i + 1], "-st");
+        else if (flag == "-o")
+            options.outputPath = rest[i + 1];
+        else if (flag == "--json")
+            options.json = true;
         else {
             options.pack = true;
             options.width = parseSize(rest[i + 1], "--pack");
@@ -93,16 +97,16 @@ ChartsResult unwrapCharts(const std::vector<float>& positions, const std::vector
     const UVAtlasProgress progress = [](float) { return S_OK; };
     const HRESULT status = UVAtlasPartition(
         positions.data(), positions.size() / 3, indices.data(), UVATLAS_FORMAT_R32_UINT, indices.size() / 3, 0,
-        static_cast<float>(stretch), adjacency.data(), falseEdges.data(), nullptr, progress, 0.1f, 0,
-        result.vertices, result.indexBuffer, nullptr, &vertexRemap, result.partitionAdjacency, &result.maxStretch,
-        &result.chartCount);
+        static_cast<float>(stretch), adjacency.data(), falseEdges.data(), nullptr, progress, 0.1f, 0, result.vertices,
+        result.indexBuffer, nullptr, &vertexRemap, result.partitionAdjacency, &result.maxStretch, &result.chartCount);
     if (FAILED(status)) raiseError(ErrorSites::UnwrapImpossible);
     return result;
 }
 
 // The engine's packer as the proxy runs it; throws VarnelleException on failure.
 void packCharts(ChartsResult& result, const ChartsOptions& options) {
-    for (UVAtlasVertex& vertex : result.vertices) vertex.position = {0.0f, 0.0f, 0.0f};
+    for (UVAtlasVertex& vertex : result.vertices)
+        vertex.position = {0.0f, 0.0f, 0.0f};
     const UVAtlasProgress progress = [](float) { return S_OK; };
     const HRESULT status = UVAtlasPack(result.vertices, result.indexBuffer, UVATLAS_FORMAT_R32_UINT, options.width,
                                        options.height, options.gutter, result.partitionAdjacency, progress, 0.1f);

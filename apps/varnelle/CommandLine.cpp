@@ -12,7 +12,8 @@ SubcommandWords splitMeshPath(const std::vector<std::string>& words, const char*
 
 UnwrapSettings parseUnwrapFlags(const std::vector<std::string>& words) {
     std::vector<const char*> pointers;
-    for (const std::string& word : words) pointers.push_back(word.c_str());
+    for (const std::string& word : words)
+        pointers.push_back(word.c_str());
     const MArgList arguments(static_cast<int>(pointers.size()), pointers.data());
     const MSyntax syntax = unwrapCommandSyntax();
     MStatus status;

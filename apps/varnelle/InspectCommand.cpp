@@ -34,18 +34,20 @@ int runInspect(const std::vector<std::string>& words, std::ostream& out) {
     collectMeshData(settings, status, mesh, positions, indices, cutMarks, falseEdges, &seamPairs);
     if (!status) return 1;
     const std::vector<uint32_t> adjacency = collectAdjacency(UnwrapMesh(positions, indices), cutMarks);
-    const double milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 
     MItMeshEdge edges(mesh);
     MItMeshVertex vertices(mesh);
     const size_t seamEdgeCount = gatherSeamEdges(edges, vertices, seamUVSetName(MFnMesh(mesh), settings)).size();
     char line[512];
-    std::snprintf(line, sizeof line,
-                  "{\"positions\": %zu, \"polygons\": %d, \"triangles\": %zu, \"seam_edges\": %zu, \"seam_pairs\": %zu, "
-                  "\"cut_corners\": %zu, \"false_edge_corners\": %zu, \"adjacency_links\": %zu, \"time_ms\": %.3f}\n",
-                  positions.size() / 3, MFnMesh(mesh).numPolygons(), indices.size() / 3, seamEdgeCount,
-                  static_cast<size_t>(seamPairs.length() / 2), countEqual(cutMarks, NIL), falseEdges.size() - countEqual(falseEdges, NIL),
-                  adjacency.size() - countEqual(adjacency, NIL), milliseconds);
+    std::snprintf(
+        line, sizeof line,
+        "{\"positions\": %zu, \"polygons\": %d, \"triangles\": %zu, \"seam_edges\": %zu, \"seam_pairs\": %zu, "
+        "\"cut_corners\": %zu, \"false_edge_corners\": %zu, \"adjacency_links\": %zu, \"time_ms\": %.3f}\n",
+        positions.size() / 3, MFnMesh(mesh).numPolygons(), indices.size() / 3, seamEdgeCount,
+        static_cast<size_t>(seamPairs.length() / 2), countEqual(cutMarks, NIL),
+        falseEdges.size() - countEqual(falseEdges, NIL), adjacency.size() - countEqual(adjacency, NIL), milliseconds);
     out << line;
     return adjacency.empty() ? 1 : 0;
 }

@@ -87,20 +87,22 @@ void writePicture(std::ostream& out, const std::vector<PackChart>& charts, doubl
     const double cell = 1.5 * largestExtent;
     const double width = columns * cell, height = rows * cell;
     char header[512];
-    std::snprintf(header, sizeof header,
-                  "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.6f %.6f\" width=\"1200\" height=\"%.0f\">\n"
-                  "<style>.traced{fill:#d8d8d8;fill-rule:evenodd;stroke:#000;stroke-width:%.6f}"
-                  ".padded{fill:none;stroke:#1f5fd0;stroke-width:%.6f}"
-                  ".box{fill:none;stroke:#d02020;stroke-width:%.6f;stroke-dasharray:%.6f}</style>\n"
-                  "<rect width=\"100%%\" height=\"100%%\" fill=\"#fff\"/>\n",
-                  width, height, 1200.0 * height / width, cell * 0.004, cell * 0.004, cell * 0.004, cell * 0.02);
+    std::snprintf(
+        header, sizeof header,
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.6f %.6f\" width=\"1200\" height=\"%.0f\">\n"
+        "<style>.traced{fill:#d8d8d8;fill-rule:evenodd;stroke:#000;stroke-width:%.6f}"
+        ".padded{fill:none;stroke:#1f5fd0;stroke-width:%.6f}"
+        ".box{fill:none;stroke:#d02020;stroke-width:%.6f;stroke-dasharray:%.6f}</style>\n"
+        "<rect width=\"100%%\" height=\"100%%\" fill=\"#fff\"/>\n",
+        width, height, 1200.0 * height / width, cell * 0.004, cell * 0.004, cell * 0.004, cell * 0.02);
     out << header;
     for (size_t i = 0; i < charts.size(); ++i) {
         const PackChart& chart = charts[i];
         const double margin = 0.25 * largestExtent;
         const Drawing drawing{(i % columns) * cell + margin - chart.box_min.x,
                               (i / columns) * cell + margin + chart.box_min.y + chart.size.y};
-        out << "<g><title>chart " << chart.id << (usesHull(chart) ? " (hull)" : "") << "</title>\n<path class=\"traced\" d=\"";
+        out << "<g><title>chart " << chart.id << (usesHull(chart) ? " (hull)" : "")
+            << "</title>\n<path class=\"traced\" d=\"";
         writeLoops(out, chart.traced_outline, drawing);
         out << "\"/>\n<path class=\"padded\" d=\"";
         writeLoops(out, chart.outline, drawing);
@@ -128,11 +130,13 @@ int runOutline(const std::vector<std::string>& words, std::ostream& out) {
     }
     const auto start = std::chrono::steady_clock::now();
     OmbrixVectorPacker::VectorPacker packer;
-    const OmbrixVectorPacker::PreparedCharts prepared = OmbrixVectorPacker::prepareCharts(
-        packer, charts.uvs, charts.triangles, charts.adjacency, settings,
-        OmbrixVectorPacker::packThreadCount(std::thread::hardware_concurrency()));
-    const double milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    writeFileAtomically(outlineWords.svgPath, [&](std::ostream& svg) { writePicture(svg, packer.charts, prepared.largest_extent); });
+    const OmbrixVectorPacker::PreparedCharts prepared =
+        OmbrixVectorPacker::prepareCharts(packer, charts.uvs, charts.triangles, charts.adjacency, settings,
+                                          OmbrixVectorPacker::packThreadCount(std::thread::hardware_concurrency()));
+    const double milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    writeFileAtomically(outlineWords.svgPath,
+                        [&](std::ostream& svg) { writePicture(svg, packer.charts, prepared.largest_extent); });
 
     size_t hulls = 0, holes = 0;
     for (const PackChart& chart : packer.charts) {
@@ -140,8 +144,8 @@ int runOutline(const std::vector<std::string>& words, std::ostream& out) {
         holes += chart.loop_starts.size();
     }
     char line[256];
-    std::snprintf(line, sizeof line, "{\"charts\": %zu, \"hulls\": %zu, \"holes\": %zu, \"time_ms\": %.3f}\n", packer.charts.size(),
-                  hulls, holes, milliseconds);
+    std::snprintf(line, sizeof line, "{\"charts\": %zu, \"hulls\": %zu, \"holes\": %zu, \"time_ms\": %.3f}\n",
+                  packer.charts.size(), hulls, holes, milliseconds);
     out << line;
     return 0;
 }

@@ -66,7 +66,8 @@ double layoutArea(const UVCharts& charts, const std::vector<float>& u, const std
     double area = 0.0;
     for (size_t t = 0; t + 2 < charts.triangles.size(); t += 3) {
         const uint32_t a = charts.triangles[t], b = charts.triangles[t + 1], c = charts.triangles[t + 2];
-        area += 0.5 * std::abs((double(u[b]) - u[a]) * (double(v[c]) - v[a]) - (double(u[c]) - u[a]) * (double(v[b]) - v[a]));
+        area += 0.5 *
+                std::abs((double(u[b]) - u[a]) * (double(v[c]) - v[a]) - (double(u[c]) - u[a]) * (double(v[b]) - v[a]));
     }
     return area;
 }
@@ -93,8 +94,10 @@ int runPack(const std::vector<std::string>& words, std::ostream& out) {
     }
     const auto start = std::chrono::steady_clock::now();
     OmbrixVectorPacker::VectorPacker packer;
-    OmbrixVectorPacker::pack(packer, charts.uvs, charts.triangles, charts.adjacency, settings, std::span<const uint32_t>{});
-    const double milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    OmbrixVectorPacker::pack(packer, charts.uvs, charts.triangles, charts.adjacency, settings,
+                             std::span<const uint32_t>{});
+    const double milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 
     std::vector<float> u(charts.uvs.size()), v(charts.uvs.size());
     for (size_t i = 0; i < charts.uvs.size(); ++i) {
@@ -102,13 +105,15 @@ int runPack(const std::vector<std::string>& words, std::ostream& out) {
         v[i] = static_cast<float>(charts.uvs[i].y);
     }
     finishLayout(u, v, unwrap.tex_width, unwrap.tex_height, unwrap.padding);
-    for (size_t i = 0; i < charts.uvs.size(); ++i) charts.uvs[i] = {u[i], v[i]};
+    for (size_t i = 0; i < charts.uvs.size(); ++i)
+        charts.uvs[i] = {u[i], v[i]};
     writeUVCharts(meshes.front(), charts);
     exportObj(packWords.outputPath, meshes, packWords.meshPath);
 
     if (packWords.json) {
         char line[256];
-        std::snprintf(line, sizeof line, "{\"charts\": %u, \"time_ms\": %.3f, \"extent\": [%.6f, %.6f], \"efficiency\": %.4f}\n",
+        std::snprintf(line, sizeof line,
+                      "{\"charts\": %u, \"time_ms\": %.3f, \"extent\": [%.6f, %.6f], \"efficiency\": %.4f}\n",
                       charts.chartCount, milliseconds, packer.extent_x, packer.extent_y, layoutArea(charts, u, v));
         out << line;
     }

@@ -26,7 +26,8 @@ void keepMappedTriangles(const MeshData& data, const std::vector<uint32_t>& mesh
         for (int t = 0; t < data.polygonTriangleCount(face); ++t) {
             const int* faceVertices = data.triangleFaceVertices(face, t);
             bool mapped = true;
-            for (int k = 0; k < 3; ++k) mapped = mapped && set.faceVertexUVs[faceVertices[k]] >= 0;
+            for (int k = 0; k < 3; ++k)
+                mapped = mapped && set.faceVertexUVs[faceVertices[k]] >= 0;
             packedNumber.push_back(mapped ? static_cast<uint32_t>(charts.cornerFaceVertices.size() / 3) : NIL);
             if (!mapped) continue;
             for (int k = 0; k < 3; ++k) {
@@ -53,7 +54,8 @@ void separateSharedUVs(const MeshUVSet& set, const std::vector<int>& meshUVs, UV
     charts.triangles.resize(meshUVs.size());
     for (size_t corner = 0; corner < meshUVs.size(); ++corner) {
         const int uv = meshUVs[corner];
-        const auto [entry, added] = packedUV.try_emplace({chartIds[corner / 3], uv}, static_cast<uint32_t>(charts.uvs.size()));
+        const auto [entry, added] =
+            packedUV.try_emplace({chartIds[corner / 3], uv}, static_cast<uint32_t>(charts.uvs.size()));
         if (added) charts.uvs.push_back({set.u[uv], set.v[uv]});
         charts.triangles[corner] = entry->second;
     }
@@ -72,7 +74,8 @@ void boxProjectedCharts(const MeshData& data, const std::vector<float>& position
         for (int t = 0; t < data.polygonTriangleCount(face); ++t, ++triangle) {
             float p[3][3];
             for (int k = 0; k < 3; ++k)
-                for (int d = 0; d < 3; ++d) p[k][d] = positions[3 * indices[3 * triangle + k] + d];
+                for (int d = 0; d < 3; ++d)
+                    p[k][d] = positions[3 * indices[3 * triangle + k] + d];
             const float a[3] = {p[0][0] - p[1][0], p[0][1] - p[1][1], p[0][2] - p[1][2]};
             const float b[3] = {p[0][0] - p[2][0], p[0][1] - p[2][1], p[0][2] - p[2][2]};
             const float n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
@@ -172,15 +175,18 @@ void writeUVCharts(const MObject& mesh, const UVCharts& charts) {
 }
 
 OmbrixVectorPacker::PackSettings packSettingsFromFlags(const std::vector<std::string>& words) {
-    static const std::set<std::string> allowed = {"-pad", "-padding", "-w", "-width", "-h", "-height", "-p", "pack_mode",
-                                                  "-pr", "pre_rotate", "-ro", "rotation", "-fr", "full_rotation"};
+    static const std::set<std::string> allowed = {"-pad",    "-padding", "-w",        "-width",       "-h",
+                                                  "-height", "-p",       "pack_mode", "-pr",          "pre_rotate",
+                                                  "-ro",     "rotation", "-fr",       "full_rotation"};
     for (const std::string& word : words)
         if (!word.empty() && word[0] == '-' && word.size() > 1 && !std::isdigit(static_cast<unsigned char>(word[1])) &&
             word[1] != '.' && allowed.count(word) == 0)
             throw UsageError("unknown flag '" + word + "'");
     UnwrapSettings settings = parseUnwrapFlags(words);
     settings.normalize();
-    if (settings.pack_mode != 1 && settings.pack_mode != 2) throw UsageError("-p takes 1 or 2 (the polygon chart packer's modes)");
-    return OmbrixVectorPacker::makePackSettings(settings.tex_width, settings.tex_height, settings.padding, settings.pre_rotate,
-                                                settings.rotation, settings.full_rotation, settings.pack_mode);
+    if (settings.pack_mode != 1 && settings.pack_mode != 2)
+        throw UsageError("-p takes 1 or 2 (the polygon chart packer's modes)");
+    return OmbrixVectorPacker::makePackSettings(settings.tex_width, settings.tex_height, settings.padding,
+                                                settings.pre_rotate, settings.rotation, settings.full_rotation,
+                                                settings.pack_mode);
 }

@@ -32,7 +32,8 @@ const Subcommand subcommands[] = {
 
 void printUsage(std::FILE* stream) {
     std::fprintf(stream, "usage: varnelle SUBCOMMAND ...\n");
-    for (const Subcommand& subcommand : subcommands) std::fprintf(stream, "  varnelle %s\n", subcommand.usage);
+    for (const Subcommand& subcommand : subcommands)
+        std::fprintf(stream, "  varnelle %s\n", subcommand.usage);
 }
 
 } // namespace

@@ -16,7 +16,8 @@ MObject wavyTriangleGrid(int n) {
     std::vector<MPoint> points;
     points.reserve(size_t(n + 1) * (n + 1));
     for (int j = 0; j <= n; ++j)
-        for (int i = 0; i <= n; ++i) points.emplace_back(i, j, 0.3 * std::sin(i * 0.21) * std::cos(j * 0.17));
+        for (int i = 0; i <= n; ++i)
+            points.emplace_back(i, j, 0.3 * std::sin(i * 0.21) * std::cos(j * 0.17));
     std::vector<int> offsets{0}, vertices;
     vertices.reserve(size_t(6) * n * n);
     offsets.reserve(size_t(2) * n * n + 1);

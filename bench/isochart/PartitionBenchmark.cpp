@@ -21,8 +21,7 @@ struct BenchMesh {
 };
 
 // Links triangles across opposite half-edges; a third triangle on an edge stays unlinked.
-void linkHalfEdges(BenchMesh& mesh)
-{
+void linkHalfEdges(BenchMesh& mesh) {
     const size_t corners = mesh.indices.size();
     mesh.adjacency.assign(corners, 0xFFFFFFFFu);
     std::unordered_map<uint64_t, uint32_t> open;
@@ -41,11 +40,9 @@ void linkHalfEdges(BenchMesh& mesh)
     }
 }
 
-BenchMesh loadObj(const std::string& path)
-{
+BenchMesh loadObj(const std::string& path) {
     tinyobj::ObjReader reader;
-    if (!reader.ParseFromFile(path))
-        throw std::runtime_error("cannot read " + path);
+    if (!reader.ParseFromFile(path)) throw std::runtime_error("cannot read " + path);
     BenchMesh mesh;
     mesh.positions = reader.GetAttrib().vertices;
     for (const auto& shape : reader.GetShapes()) {
@@ -62,8 +59,7 @@ BenchMesh loadObj(const std::string& path)
 }
 
 // A closed sphere with bumps of several sizes, about 2 * rings * segments triangles.
-BenchMesh bumpySphere(int rings, int segments)
-{
+BenchMesh bumpySphere(int rings, int segments) {
     BenchMesh mesh;
     const double pi = std::numbers::pi;
     auto add = [&](double theta, double phi) {
@@ -85,29 +81,28 @@ BenchMesh bumpySphere(int rings, int segments)
     }
     for (int i = 1; i + 1 < rings; ++i)
         for (int j = 0; j < segments; ++j)
-            mesh.indices.insert(mesh.indices.end(), {at(i, j), at(i, j + 1), at(i + 1, j + 1), at(i, j), at(i + 1, j + 1), at(i + 1, j)});
+            mesh.indices.insert(mesh.indices.end(),
+                                {at(i, j), at(i, j + 1), at(i + 1, j + 1), at(i, j), at(i + 1, j + 1), at(i + 1, j)});
     linkHalfEdges(mesh);
     return mesh;
 }
 
 // Writes the layout as an OBJ with one UV per output vertex, for outside measurement.
-void writeLayoutObj(const BenchMesh& mesh, const Isochart::ChartLayout& layout, const char* path)
-{
+void writeLayoutObj(const BenchMesh& mesh, const Isochart::ChartLayout& layout, const char* path) {
     FILE* file = std::fopen(path, "w");
-    if (!file)
-        return;
+    if (!file) return;
     for (size_t v = 0; v < mesh.positions.size(); v += 3)
         std::fprintf(file, "v %.7g %.7g %.7g\n", mesh.positions[v], mesh.positions[v + 1], mesh.positions[v + 2]);
     for (size_t v = 0; v < layout.vertexUVs.size(); v += 2)
         std::fprintf(file, "vt %.9g %.9g\n", layout.vertexUVs[v], layout.vertexUVs[v + 1]);
     for (size_t t = 0; t < mesh.indices.size(); t += 3)
-        std::fprintf(file, "f %u/%u %u/%u %u/%u\n", mesh.indices[t] + 1, layout.cornerVertices[t] + 1, mesh.indices[t + 1] + 1,
-                     layout.cornerVertices[t + 1] + 1, mesh.indices[t + 2] + 1, layout.cornerVertices[t + 2] + 1);
+        std::fprintf(file, "f %u/%u %u/%u %u/%u\n", mesh.indices[t] + 1, layout.cornerVertices[t] + 1,
+                     mesh.indices[t + 1] + 1, layout.cornerVertices[t + 1] + 1, mesh.indices[t + 2] + 1,
+                     layout.cornerVertices[t + 2] + 1);
     std::fclose(file);
 }
 
-void runPartition(benchmark::State& state, const BenchMesh& mesh, float maxStretch, Isochart::GeodesicMethod method)
-{
+void runPartition(benchmark::State& state, const BenchMesh& mesh, float maxStretch, Isochart::GeodesicMethod method) {
     Isochart::PartitionSettings settings;
     settings.maxStretch = maxStretch;
     settings.geodesics = method;
@@ -122,12 +117,10 @@ void runPartition(benchmark::State& state, const BenchMesh& mesh, float maxStret
     state.counters["triangles"] = double(mesh.indices.size() / 3);
     state.counters["charts"] = double(layout.chartCount);
     state.counters["max_stretch"] = layout.maxStretch;
-    if (const char* dump = std::getenv("VARNELLE_LAYOUT_OBJ"))
-        writeLayoutObj(mesh, layout, dump);
+    if (const char* dump = std::getenv("VARNELLE_LAYOUT_OBJ")) writeLayoutObj(mesh, layout, dump);
 }
 
-void BM_PartitionBunny(benchmark::State& state)
-{
+void BM_PartitionBunny(benchmark::State& state) {
     static const BenchMesh bunny = loadObj(VARNELLE_BENCH_DATA "/bunny.obj");
     runPartition(state, bunny, 0.15f, Isochart::GeodesicMethod(state.range(0)));
 }
@@ -140,8 +133,7 @@ BENCHMARK(BM_PartitionBunny)
     ->Iterations(1)
     ->UseRealTime();
 
-void BM_PartitionMillion(benchmark::State& state)
-{
+void BM_PartitionMillion(benchmark::State& state) {
     static const BenchMesh sphere = bumpySphere(500, 1000);
     runPartition(state, sphere, 0.15f, Isochart::GeodesicMethod::Approximate);
 }

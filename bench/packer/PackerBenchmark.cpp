@@ -89,9 +89,12 @@ Layout makeLayout(size_t count) {
         const Point2 shift{unit(random), unit(random)};
         const uint32_t firstUV = static_cast<uint32_t>(layout.uvs.size());
         const uint32_t firstTriangle = static_cast<uint32_t>(layout.triangles.size() / 3);
-        for (const Point2 p : island.uvs) layout.uvs.push_back({p.x * c - p.y * s + shift.x, p.x * s + p.y * c + shift.y});
-        for (const uint32_t uv : island.triangles) layout.triangles.push_back(firstUV + uv);
-        for (const uint32_t neighbour : island.adjacency) layout.adjacency.push_back(neighbour == kNil ? kNil : firstTriangle + neighbour);
+        for (const Point2 p : island.uvs)
+            layout.uvs.push_back({p.x * c - p.y * s + shift.x, p.x * s + p.y * c + shift.y});
+        for (const uint32_t uv : island.triangles)
+            layout.triangles.push_back(firstUV + uv);
+        for (const uint32_t neighbour : island.adjacency)
+            layout.adjacency.push_back(neighbour == kNil ? kNil : firstTriangle + neighbour);
     }
     return layout;
 }
@@ -112,9 +115,11 @@ void BM_Outlines(benchmark::State& state) {
     size_t orientations = 0;
     for (auto _ : state) {
         VectorPacker packer;
-        prepareCharts(packer, layout.uvs, layout.triangles, layout.adjacency, benchSettings(1, 2.0, state.range(1) != 0), threads);
+        prepareCharts(packer, layout.uvs, layout.triangles, layout.adjacency,
+                      benchSettings(1, 2.0, state.range(1) != 0), threads);
         orientations = 0;
-        for (const PackChart& chart : packer.charts) orientations += chart.orientations.size();
+        for (const PackChart& chart : packer.charts)
+            orientations += chart.orientations.size();
         benchmark::DoNotOptimize(packer.charts.data());
     }
     state.counters["triangles"] = static_cast<double>(layout.triangles.size() / 3);
@@ -129,7 +134,8 @@ void BM_Pack(benchmark::State& state) {
         std::vector<Point2> uvs = layout.uvs;
         VectorPacker packer;
         pack(packer, uvs, layout.triangles, layout.adjacency,
-             benchSettings(static_cast<int>(state.range(1)), static_cast<double>(state.range(2))), std::span<const uint32_t>{});
+             benchSettings(static_cast<int>(state.range(1)), static_cast<double>(state.range(2))),
+             std::span<const uint32_t>{});
         // All charts together have area 1; the layout is scaled to a unit square.
         const double side = std::max(packer.extent_x, packer.extent_y);
         efficiency = 1.0 / (side * side);

@@ -23,5 +23,9 @@ MNativeWindowHdl M3dView::applicationShell(MStatus* status) {
     return kMainWindow;
 }
 
-void M3dView::setBatchMode(bool value) { batch = value; }
-bool M3dView::batchMode() { return batch; }
+void M3dView::setBatchMode(bool value) {
+    batch = value;
+}
+bool M3dView::batchMode() {
+    return batch;
+}

@@ -7,9 +7,12 @@
 #include <cstdlib>
 
 bool parseBooleanWord(const std::string& word, bool& value) {
-    if (word == "1" || word == "true" || word == "on" || word == "yes") value = true;
-    else if (word == "0" || word == "false" || word == "off" || word == "no") value = false;
-    else return false;
+    if (word == "1" || word == "true" || word == "on" || word == "yes")
+        value = true;
+    else if (word == "0" || word == "false" || word == "off" || word == "no")
+        value = false;
+    else
+        return false;
     return true;
 }
 
@@ -30,14 +33,19 @@ namespace {
 
 const char* typeWord(MSyntax::MArgType type) {
     switch (type) {
-    case MSyntax::kBoolean: return "a boolean (on/off, true/false, 1/0)";
-    case MSyntax::kLong: return "an integer";
-    case MSyntax::kUnsigned: return "a non-negative integer";
+    case MSyntax::kBoolean:
+        return "a boolean (on/off, true/false, 1/0)";
+    case MSyntax::kLong:
+        return "an integer";
+    case MSyntax::kUnsigned:
+        return "a non-negative integer";
     case MSyntax::kDouble:
     case MSyntax::kDistance:
     case MSyntax::kAngle:
-    case MSyntax::kTime: return "a number";
-    default: return "a value";
+    case MSyntax::kTime:
+        return "a number";
+    default:
+        return "a value";
     }
 }
 
@@ -46,14 +54,19 @@ bool fitsType(MSyntax::MArgType type, const std::string& word) {
     long long integer = 0;
     double number = 0.0;
     switch (type) {
-    case MSyntax::kBoolean: return parseBooleanWord(word, flag);
-    case MSyntax::kLong: return parseIntegerWord(word, integer) && integer >= INT_MIN && integer <= INT_MAX;
-    case MSyntax::kUnsigned: return parseIntegerWord(word, integer) && integer >= 0 && integer <= UINT_MAX;
+    case MSyntax::kBoolean:
+        return parseBooleanWord(word, flag);
+    case MSyntax::kLong:
+        return parseIntegerWord(word, integer) && integer >= INT_MIN && integer <= INT_MAX;
+    case MSyntax::kUnsigned:
+        return parseIntegerWord(word, integer) && integer >= 0 && integer <= UINT_MAX;
     case MSyntax::kDouble:
     case MSyntax::kDistance:
     case MSyntax::kAngle:
-    case MSyntax::kTime: return parseDoubleWord(word, number);
-    default: return true;
+    case MSyntax::kTime:
+        return parseDoubleWord(word, number);
+    default:
+        return true;
     }
 }
 
@@ -64,7 +77,8 @@ MArgDatabase::MArgDatabase(const MSyntax& syntax, const MArgList& arguments, MSt
         const std::string word = arguments.asString(i).str();
         const MSyntax::Flag* flag = syntax.find(word);
         if (!flag) {
-            error_ = word.size() > 1 && word[0] == '-' ? "unknown flag '" + word + "'" : "unexpected argument '" + word + "'";
+            error_ = word.size() > 1 && word[0] == '-' ? "unknown flag '" + word + "'"
+                                                       : "unexpected argument '" + word + "'";
             break;
         }
         if (flag->type == MSyntax::kNoArg) {
@@ -115,7 +129,8 @@ MStatus MArgDatabase::getFlagArgument(const char* flag, unsigned index, int& val
 MStatus MArgDatabase::getFlagArgument(const char* flag, unsigned index, unsigned& value) const {
     const std::string* word = argumentOf(flag, index);
     long long integer = 0;
-    if (!word || !parseIntegerWord(*word, integer) || integer < 0 || integer > UINT_MAX) return MStatus::kInvalidParameter;
+    if (!word || !parseIntegerWord(*word, integer) || integer < 0 || integer > UINT_MAX)
+        return MStatus::kInvalidParameter;
     value = static_cast<unsigned>(integer);
     return MStatus::kSuccess;
 }

@@ -9,7 +9,8 @@ class MArgList {
 public:
     MArgList() = default;
     MArgList(int count, const char* const* words) {
-        for (int i = 0; i < count; ++i) words_.emplace_back(words[i]);
+        for (int i = 0; i < count; ++i)
+            words_.emplace_back(words[i]);
     }
 
     void addArg(const MString& word) { words_.push_back(word); }

@@ -3,7 +3,9 @@
 #include "MeshData.h"
 #include "UVSetLookup.h"
 
-MFnMesh::MFnMesh(const MObject& object, MStatus* status) { setStatus(status, setObject(object)); }
+MFnMesh::MFnMesh(const MObject& object, MStatus* status) {
+    setStatus(status, setObject(object));
+}
 
 MStatus MFnMesh::setObject(const MObject& object) {
     mesh_ = object.as<MeshData>();
@@ -13,7 +15,9 @@ MStatus MFnMesh::setObject(const MObject& object) {
 
 namespace {
 
-MStatus noMesh() { return MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method"); }
+MStatus noMesh() {
+    return MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method");
+}
 
 } // namespace
 
@@ -90,7 +94,8 @@ MStatus MFnMesh::setCurrentUVSetName(const MString& name) {
 MStatus MFnMesh::getUVSetNames(MStringArray& names) const {
     if (!mesh_) return noMesh();
     names.clear();
-    for (const MeshUVSet& set : mesh_->uvSets()) names.append(MString(set.name));
+    for (const MeshUVSet& set : mesh_->uvSets())
+        names.append(MString(set.name));
     return MStatus::kSuccess;
 }
 
@@ -142,7 +147,8 @@ MStatus MFnMesh::assignUVs(const MIntArray& uvCounts, const MIntArray& uvIds, co
 MStatus MFnMesh::getPolygonUVid(int polygon, int vertex, int& uvId, const MString* uvSet) const {
     const MeshUVSet* set = mesh_ ? uvSetOf(*mesh_, uvSet) : nullptr;
     if (!set || polygon < 0 || polygon >= mesh_->numPolygons()) return MStatus::kInvalidParameter;
-    if (vertex < 0 || vertex >= static_cast<int>(mesh_->polygonVertices(polygon).size())) return MStatus::kInvalidParameter;
+    if (vertex < 0 || vertex >= static_cast<int>(mesh_->polygonVertices(polygon).size()))
+        return MStatus::kInvalidParameter;
     uvId = set->faceVertexUVs[mesh_->faceVertexOffset(polygon) + vertex];
     return uvId >= 0 ? MStatus() : MStatus(MStatus::kFailure, "Face-vertex has no UV");
 }

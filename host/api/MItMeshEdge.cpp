@@ -4,15 +4,20 @@
 
 namespace {
 
-MStatus outOfRange() { return MStatus(MStatus::kInvalidParameter, "Index out of range"); }
+MStatus outOfRange() {
+    return MStatus(MStatus::kInvalidParameter, "Index out of range");
+}
 
 } // namespace
 
 MItMeshEdge::MItMeshEdge(const MObject& mesh, MStatus* status) : mesh_(mesh.as<MeshData>()) {
-    setStatus(status, mesh_ ? MStatus() : MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method"));
+    setStatus(status,
+              mesh_ ? MStatus() : MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method"));
 }
 
-bool MItMeshEdge::valid() const { return mesh_ && index_ >= 0 && index_ < mesh_->numEdges(); }
+bool MItMeshEdge::valid() const {
+    return mesh_ && index_ >= 0 && index_ < mesh_->numEdges();
+}
 
 MStatus MItMeshEdge::reset() {
     index_ = 0;
@@ -62,7 +67,8 @@ int MItMeshEdge::getConnectedFaces(MIntArray& faces, MStatus* status) const {
         setStatus(status, outOfRange());
         return 0;
     }
-    for (int face : mesh_->edgeFaces(index_)) faces.append(face);
+    for (int face : mesh_->edgeFaces(index_))
+        faces.append(face);
     setStatus(status, MStatus::kSuccess);
     return static_cast<int>(faces.length());
 }

@@ -5,15 +5,20 @@
 
 namespace {
 
-MStatus outOfRange() { return MStatus(MStatus::kInvalidParameter, "Index out of range"); }
+MStatus outOfRange() {
+    return MStatus(MStatus::kInvalidParameter, "Index out of range");
+}
 
 } // namespace
 
 MItMeshPolygon::MItMeshPolygon(const MObject& mesh, MStatus* status) : mesh_(mesh.as<MeshData>()) {
-    setStatus(status, mesh_ ? MStatus() : MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method"));
+    setStatus(status,
+              mesh_ ? MStatus() : MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method"));
 }
 
-bool MItMeshPolygon::valid() const { return mesh_ && index_ >= 0 && index_ < mesh_->numPolygons(); }
+bool MItMeshPolygon::valid() const {
+    return mesh_ && index_ >= 0 && index_ < mesh_->numPolygons();
+}
 
 MStatus MItMeshPolygon::reset() {
     index_ = 0;

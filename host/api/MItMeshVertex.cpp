@@ -5,15 +5,20 @@
 
 namespace {
 
-MStatus outOfRange() { return MStatus(MStatus::kInvalidParameter, "Index out of range"); }
+MStatus outOfRange() {
+    return MStatus(MStatus::kInvalidParameter, "Index out of range");
+}
 
 } // namespace
 
 MItMeshVertex::MItMeshVertex(const MObject& mesh, MStatus* status) : mesh_(mesh.as<MeshData>()) {
-    setStatus(status, mesh_ ? MStatus() : MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method"));
+    setStatus(status,
+              mesh_ ? MStatus() : MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method"));
 }
 
-bool MItMeshVertex::valid() const { return mesh_ && index_ >= 0 && index_ < mesh_->numVertices(); }
+bool MItMeshVertex::valid() const {
+    return mesh_ && index_ >= 0 && index_ < mesh_->numVertices();
+}
 
 MStatus MItMeshVertex::reset() {
     index_ = 0;
@@ -56,7 +61,8 @@ MPoint MItMeshVertex::position(MSpace::Space, MStatus* status) const {
 MStatus MItMeshVertex::getConnectedEdges(MIntArray& edges) const {
     edges.clear();
     if (!valid()) return outOfRange();
-    for (int edge : mesh_->vertexEdges(index_)) edges.append(edge);
+    for (int edge : mesh_->vertexEdges(index_))
+        edges.append(edge);
     return MStatus::kSuccess;
 }
 
@@ -69,7 +75,8 @@ MStatus MItMeshVertex::numConnectedEdges(int& count) const {
 MStatus MItMeshVertex::getConnectedFaces(MIntArray& faces) const {
     faces.clear();
     if (!valid()) return outOfRange();
-    for (int faceVertex : mesh_->vertexFaceVertices(index_)) faces.append(mesh_->faceOfFaceVertex(faceVertex));
+    for (int faceVertex : mesh_->vertexFaceVertices(index_))
+        faces.append(mesh_->faceOfFaceVertex(faceVertex));
     return MStatus::kSuccess;
 }
 

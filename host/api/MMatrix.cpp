@@ -10,7 +10,8 @@ const MMatrix MMatrix::identity;
 
 MMatrix::MMatrix(const double values[4][4]) {
     for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column) matrix[row][column] = values[row][column];
+        for (int column = 0; column < 4; ++column)
+            matrix[row][column] = values[row][column];
 }
 
 MMatrix MMatrix::operator*(const MMatrix& right) const {
@@ -18,7 +19,8 @@ MMatrix MMatrix::operator*(const MMatrix& right) const {
     for (int row = 0; row < 4; ++row)
         for (int column = 0; column < 4; ++column) {
             double sum = 0.0;
-            for (int k = 0; k < 4; ++k) sum += matrix[row][k] * right.matrix[k][column];
+            for (int k = 0; k < 4; ++k)
+                sum += matrix[row][k] * right.matrix[k][column];
             product.matrix[row][column] = sum;
         }
     return product;
@@ -27,7 +29,8 @@ MMatrix MMatrix::operator*(const MMatrix& right) const {
 MMatrix MMatrix::transpose() const {
     MMatrix result;
     for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column) result.matrix[row][column] = matrix[column][row];
+        for (int column = 0; column < 4; ++column)
+            result.matrix[row][column] = matrix[column][row];
     return result;
 }
 
@@ -46,16 +49,19 @@ MMatrix MMatrix::inverse() const {
         if (std::fabs(work[pivot][column]) < 1e-300) return MMatrix();
         std::swap(work[pivot], work[column]);
         const double scale = 1.0 / work[column][column];
-        for (double& value : work[column]) value *= scale;
+        for (double& value : work[column])
+            value *= scale;
         for (int row = 0; row < 4; ++row) {
             if (row == column) continue;
             const double factor = work[row][column];
-            for (int k = 0; k < 8; ++k) work[row][k] -= factor * work[column][k];
+            for (int k = 0; k < 8; ++k)
+                work[row][k] -= factor * work[column][k];
         }
     }
     MMatrix result;
     for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column) result.matrix[row][column] = work[row][column + 4];
+        for (int column = 0; column < 4; ++column)
+            result.matrix[row][column] = work[row][column + 4];
     return result;
 }
 
@@ -67,14 +73,12 @@ bool MMatrix::isEquivalent(const MMatrix& other, double tolerance) const {
 }
 
 MPoint MPoint::operator*(const MMatrix& m) const {
-    return {x * m[0][0] + y * m[1][0] + z * m[2][0] + w * m[3][0],
-            x * m[0][1] + y * m[1][1] + z * m[2][1] + w * m[3][1],
-            x * m[0][2] + y * m[1][2] + z * m[2][2] + w * m[3][2],
-            x * m[0][3] + y * m[1][3] + z * m[2][3] + w * m[3][3]};
+    return {
+        x * m[0][0] + y * m[1][0] + z * m[2][0] + w * m[3][0], x * m[0][1] + y * m[1][1] + z * m[2][1] + w * m[3][1],
+        x * m[0][2] + y * m[1][2] + z * m[2][2] + w * m[3][2], x * m[0][3] + y * m[1][3] + z * m[2][3] + w * m[3][3]};
 }
 
 MVector MVector::operator*(const MMatrix& m) const {
-    return {x * m[0][0] + y * m[1][0] + z * m[2][0],
-            x * m[0][1] + y * m[1][1] + z * m[2][1],
+    return {x * m[0][0] + y * m[1][0] + z * m[2][0], x * m[0][1] + y * m[1][1] + z * m[2][1],
             x * m[0][2] + y * m[1][2] + z * m[2][2]};
 }

@@ -16,7 +16,9 @@ public:
 
     bool isNull() const { return object_ == nullptr; }
     template <typename T>
-    T* as() const { return dynamic_cast<T*>(object_.get()); }
+    T* as() const {
+        return dynamic_cast<T*>(object_.get());
+    }
     bool operator==(const MObject& other) const { return object_ == other.object_; }
 
     static const MObject kNullObj;

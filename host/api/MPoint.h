@@ -18,7 +18,10 @@ public:
     MPoint operator*(const MMatrix& matrix) const;
     MPoint& cartesianize() {
         if (w != 0.0 && w != 1.0) {
-            x /= w; y /= w; z /= w; w = 1.0;
+            x /= w;
+            y /= w;
+            z /= w;
+            w = 1.0;
         }
         return *this;
     }

@@ -26,7 +26,10 @@ public:
     explicit operator bool() const { return code_ == kSuccess; }
     bool error() const { return code_ != kSuccess; }
     MStatusCode statusCode() const { return code_; }
-    void clear() { code_ = kSuccess; description_.clear(); }
+    void clear() {
+        code_ = kSuccess;
+        description_.clear();
+    }
 
     // "(kCode): description", as the host prints it.
     MString errorString() const;

@@ -15,9 +15,18 @@ public:
     unsigned length() const { return static_cast<unsigned>(text_.size()); }
     bool empty() const { return text_.empty(); }
 
-    MString& operator+=(const MString& other) { text_ += other.text_; return *this; }
-    MString& operator+=(const char* other) { text_ += other; return *this; }
-    MString& operator+=(int value) { text_ += std::to_string(value); return *this; }
+    MString& operator+=(const MString& other) {
+        text_ += other.text_;
+        return *this;
+    }
+    MString& operator+=(const char* other) {
+        text_ += other;
+        return *this;
+    }
+    MString& operator+=(int value) {
+        text_ += std::to_string(value);
+        return *this;
+    }
     MString& operator+=(double value);
 
     friend MString operator+(MString left, const MString& right) { return left += right; }

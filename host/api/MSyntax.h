@@ -10,7 +10,16 @@
 class MSyntax {
 public:
     enum MArgType {
-        kInvalidArgType, kNoArg, kBoolean, kLong, kDouble, kString, kUnsigned, kDistance, kAngle, kTime,
+        kInvalidArgType,
+        kNoArg,
+        kBoolean,
+        kLong,
+        kDouble,
+        kString,
+        kUnsigned,
+        kDistance,
+        kAngle,
+        kTime,
         kSelectionItem,
     };
 

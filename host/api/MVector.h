@@ -21,7 +21,12 @@ public:
     MVector operator-(const MVector& other) const { return {x - other.x, y - other.y, z - other.z}; }
     MVector operator*(double scale) const { return {x * scale, y * scale, z * scale}; }
     MVector operator-() const { return {-x, -y, -z}; }
-    MVector& operator+=(const MVector& other) { x += other.x; y += other.y; z += other.z; return *this; }
+    MVector& operator+=(const MVector& other) {
+        x += other.x;
+        y += other.y;
+        z += other.z;
+        return *this;
+    }
 
     double length() const { return std::sqrt(x * x + y * y + z * z); }
     // Unit vector in the same direction; the zero vector stays zero.

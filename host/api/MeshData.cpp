@@ -11,7 +11,8 @@ namespace {
 // Turns per-item counts into CSR offsets (counts.size() + 1 entries).
 std::vector<int> offsetsFromCounts(const std::vector<int>& counts) {
     std::vector<int> offsets(counts.size() + 1, 0);
-    for (size_t i = 0; i < counts.size(); ++i) offsets[i + 1] = offsets[i] + counts[i];
+    for (size_t i = 0; i < counts.size(); ++i)
+        offsets[i + 1] = offsets[i] + counts[i];
     return offsets;
 }
 
@@ -25,7 +26,8 @@ MeshData::MeshData(std::string name, std::vector<MPoint> points, std::vector<int
     assert(faceOffsets_.back() == static_cast<int>(faceVertices_.size()));
     faceVertexFaces_.resize(faceVertices_.size());
     for (int face = 0; face < numPolygons(); ++face)
-        for (int corner = faceOffsets_[face]; corner < faceOffsets_[face + 1]; ++corner) faceVertexFaces_[corner] = face;
+        for (int corner = faceOffsets_[face]; corner < faceOffsets_[face + 1]; ++corner)
+            faceVertexFaces_[corner] = face;
     buildEdges();
     buildIncidences();
     buildNormalsAndTriangles();
@@ -120,7 +122,8 @@ void MeshData::buildIncidences() {
     }
 
     std::vector<int> vertexCornerCounts(points_.size(), 0);
-    for (int vertex : faceVertices_) ++vertexCornerCounts[vertex];
+    for (int vertex : faceVertices_)
+        ++vertexCornerCounts[vertex];
     vertexFaceVertexOffsets_ = offsetsFromCounts(vertexCornerCounts);
     vertexFaceVertices_.resize(vertexFaceVertexOffsets_.back());
     fill.assign(vertexFaceVertexOffsets_.begin(), vertexFaceVertexOffsets_.end() - 1);
@@ -135,7 +138,8 @@ void MeshData::buildNormalsAndTriangles() {
     std::vector<int> localTriangles;
     for (int face = 0; face < numPolygons(); ++face) {
         corners.clear();
-        for (int vertex : polygonVertices(face)) corners.push_back(points_[vertex]);
+        for (int vertex : polygonVertices(face))
+            corners.push_back(points_[vertex]);
         normals_[face] = newellNormal(corners);
         localTriangles.clear();
         triangulatePolygon(corners, normals_[face], localTriangles);

@@ -47,7 +47,8 @@ void exportObj(const std::string& path, const std::vector<MObject>& meshes, cons
             if (!mesh) continue;
             writeMesh(out, *mesh, vertexBase, texcoordBase);
             vertexBase += mesh->numVertices();
-            if (mesh->currentUVSet() >= 0) texcoordBase += static_cast<int>(mesh->uvSets()[mesh->currentUVSet()].u.size());
+            if (mesh->currentUVSet() >= 0)
+                texcoordBase += static_cast<int>(mesh->uvSets()[mesh->currentUVSet()].u.size());
         }
     });
 }

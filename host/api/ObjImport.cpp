@@ -57,11 +57,11 @@ std::string printable(std::string_view text) {
 }
 
 bool isKnownKeyword(std::string_view word) {
-    static const char* const known[] = {"v", "vt", "vn", "vp", "f", "fo", "l", "p", "o", "g", "s", "mg",
-                                        "usemtl", "mtllib", "usemap", "maplib", "cstype", "deg", "bmat",
-                                        "step", "curv", "curv2", "surf", "parm", "trim", "hole", "scrv",
-                                        "sp", "end", "con", "bevel", "c_interp", "d_interp", "lod",
-                                        "shadow_obj", "trace_obj", "ctech", "stech", "call", "csh", "t"};
+    static const char* const known[] = {
+        "v",    "vt",         "vn",        "vp",     "f",      "fo",     "l",   "p",    "o",     "g",        "s",
+        "mg",   "usemtl",     "mtllib",    "usemap", "maplib", "cstype", "deg", "bmat", "step",  "curv",     "curv2",
+        "surf", "parm",       "trim",      "hole",   "scrv",   "sp",     "end", "con",  "bevel", "c_interp", "d_interp",
+        "lod",  "shadow_obj", "trace_obj", "ctech",  "stech",  "call",   "csh", "t"};
     for (const char* keyword : known)
         if (word == keyword) return true;
     return false;
@@ -108,13 +108,15 @@ int ObjLineCheck::reference(std::string_view token, int defined, const char* wha
 
 void ObjLineCheck::checkVertex(const std::vector<std::string_view>& words) {
     if (words.size() < 4) fail("a vertex needs three coordinates");
-    for (size_t i = 1; i < words.size() && i <= 3; ++i) number(words[i], "vertex coordinate");
+    for (size_t i = 1; i < words.size() && i <= 3; ++i)
+        number(words[i], "vertex coordinate");
     ++vertices_;
 }
 
 void ObjLineCheck::checkTexcoord(const std::vector<std::string_view>& words) {
     if (words.size() < 2) fail("a texture coordinate needs at least one value");
-    for (size_t i = 1; i < words.size() && i <= 3; ++i) number(words[i], "texture coordinate");
+    for (size_t i = 1; i < words.size() && i <= 3; ++i)
+        number(words[i], "texture coordinate");
     ++texcoords_;
 }
 
@@ -156,12 +158,18 @@ ObjOutline ObjLineCheck::run(const std::string& content) {
         const std::vector<std::string_view> words = tokens(text);
         if (words.empty() || words[0][0] == '#') continue;
         const std::string_view keyword = words[0];
-        if (keyword == "v") checkVertex(words);
-        else if (keyword == "vt") checkTexcoord(words);
-        else if (keyword == "vn") ++normals_;
-        else if (keyword == "f") checkFace(words, outline);
-        else if (keyword == "o") outline.objectNames.push_back(words.size() > 1 ? std::string(words[1]) : "object");
-        else if (!isKnownKeyword(keyword)) fail("unknown statement '" + printable(keyword.substr(0, 32)) + "'");
+        if (keyword == "v")
+            checkVertex(words);
+        else if (keyword == "vt")
+            checkTexcoord(words);
+        else if (keyword == "vn")
+            ++normals_;
+        else if (keyword == "f")
+            checkFace(words, outline);
+        else if (keyword == "o")
+            outline.objectNames.push_back(words.size() > 1 ? std::string(words[1]) : "object");
+        else if (!isKnownKeyword(keyword))
+            fail("unknown statement '" + printable(keyword.substr(0, 32)) + "'");
     }
     for (const auto& [index, line] : forwardVertex_)
         if (index >= vertices_) {
@@ -197,7 +205,8 @@ public:
     ObjectBuilder(const tinyobj::attrib_t& attrib, bool keepAllVertices)
         : attrib_(attrib), vertexMap_(attrib.vertices.size() / 3, -1), texcoordMap_(attrib.texcoords.size() / 2, -1) {
         if (keepAllVertices)
-            for (size_t vertex = 0; vertex < vertexMap_.size(); ++vertex) useVertex(static_cast<int>(vertex));
+            for (size_t vertex = 0; vertex < vertexMap_.size(); ++vertex)
+                useVertex(static_cast<int>(vertex));
     }
 
     void addFace(const tinyobj::index_t* corners, int count) {
@@ -267,12 +276,14 @@ std::vector<MObject> importObj(const std::string& path) {
 
     const int objectCount = static_cast<int>(outline.objectNames.size());
     std::vector<ObjectBuilder> builders;
-    for (int object = 0; object < objectCount; ++object) builders.emplace_back(attrib, objectCount == 1);
+    for (int object = 0; object < objectCount; ++object)
+        builders.emplace_back(attrib, objectCount == 1);
     size_t face = 0;
     for (const tinyobj::shape_t& shape : shapes) {
         size_t corner = 0;
         for (unsigned char count : shape.mesh.num_face_vertices) {
-            if (face >= outline.faceObjects.size()) throw FileError(path + ": the faces could not be read consistently");
+            if (face >= outline.faceObjects.size())
+                throw FileError(path + ": the faces could not be read consistently");
             builders[outline.faceObjects[face++]].addFace(&shape.mesh.indices[corner], count);
             corner += count;
         }

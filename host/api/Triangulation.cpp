@@ -13,7 +13,9 @@ double cross(const Point2& a, const Point2& b, const Point2& c) {
     return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
 }
 
-bool samePlace(const Point2& a, const Point2& b) { return a.x == b.x && a.y == b.y; }
+bool samePlace(const Point2& a, const Point2& b) {
+    return a.x == b.x && a.y == b.y;
+}
 
 // Projects onto the coordinate plane that the normal faces most, flipping the axes when
 // needed so that the polygon runs counter-clockwise in 2D.

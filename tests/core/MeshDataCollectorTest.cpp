@@ -15,12 +15,14 @@ struct Collected {
 
 Collected collect(const MObject& mesh, const UnwrapSettings& settings) {
     Collected result;
-    collectMeshData(settings, result.status, mesh, result.positions, result.indices, result.cutMarks,
-                    result.falseEdges, &result.seamPairs);
+    collectMeshData(settings, result.status, mesh, result.positions, result.indices, result.cutMarks, result.falseEdges,
+                    &result.seamPairs);
     return result;
 }
 
-size_t nilCount(const std::vector<uint32_t>& values) { return std::count(values.begin(), values.end(), NIL); }
+size_t nilCount(const std::vector<uint32_t>& values) {
+    return std::count(values.begin(), values.end(), NIL);
+}
 
 } // namespace
 

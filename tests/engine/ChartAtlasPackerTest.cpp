@@ -35,7 +35,8 @@ ChartSoup randomQuads(size_t count, unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> size(0.05f, 1.0f), skew(-0.3f, 0.3f);
     ChartSoup soup;
-    for (size_t i = 0; i < count; ++i) addQuad(soup, size(random), size(random), skew(random));
+    for (size_t i = 0; i < count; ++i)
+        addQuad(soup, size(random), size(random), skew(random));
     return soup;
 }
 
@@ -49,7 +50,9 @@ struct P {
     double x, y;
 };
 
-double orient(P a, P b, P c) { return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x); }
+double orient(P a, P b, P c) {
+    return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+}
 
 double pointSegment(P p, P a, P b) {
     const double dx = b.x - a.x, dy = b.y - a.y, length = dx * dx + dy * dy;
@@ -93,7 +96,8 @@ double smallestChartGap(const ChartSoup& soup, double width, double height) {
     for (size_t a = 0; a < triangles; ++a)
         for (size_t b = a + 1; b < triangles; ++b) {
             if (a / 2 == b / 2) continue;
-            const P s[3] = {corner(a, 0), corner(a, 1), corner(a, 2)}, t[3] = {corner(b, 0), corner(b, 1), corner(b, 2)};
+            const P s[3] = {corner(a, 0), corner(a, 1), corner(a, 2)},
+                    t[3] = {corner(b, 0), corner(b, 1), corner(b, 2)};
             gap = std::min(gap, triangleDistance(s, t));
         }
     return gap;
@@ -151,14 +155,15 @@ TEST(ChartAtlasPacker, KeepsTheGutterInTexelsOnTexturesLargerThanItsGrid) {
                           soup.adjacency, nullptr, 0.1f),
               S_OK);
     EXPECT_GE(smallestChartGap(soup, width, height), 2.0);
-    for (const UVAtlasVertex& vertex : soup.vertices) EXPECT_TRUE(vertex.uv.x <= 1.0f && vertex.uv.y <= 1.0f);
+    for (const UVAtlasVertex& vertex : soup.vertices)
+        EXPECT_TRUE(vertex.uv.x <= 1.0f && vertex.uv.y <= 1.0f);
 }
 
 TEST(ChartAtlasPacker, FailsCleanlyWhenTheChartsCannotFit) {
     ChartSoup soup = randomQuads(100, 3);
     const std::vector<UVAtlasVertex> original = soup.vertices;
-    const HRESULT result = UVAtlasPack(soup.vertices, indexBuffer32(soup.indices), UVATLAS_FORMAT_R32_UINT, 8, 8,
-                                       2.0f, soup.adjacency, nullptr, 0.1f);
+    const HRESULT result = UVAtlasPack(soup.vertices, indexBuffer32(soup.indices), UVATLAS_FORMAT_R32_UINT, 8, 8, 2.0f,
+                                       soup.adjacency, nullptr, 0.1f);
     EXPECT_TRUE(FAILED(result));
     EXPECT_EQ(0, std::memcmp(original.data(), soup.vertices.data(), original.size() * sizeof(UVAtlasVertex)));
 
@@ -181,22 +186,23 @@ TEST(ChartAtlasPacker, MovesVerticesSharedAcrossACutTogetherAndRefusesBadUVs) {
                                            {{0, 0, 0}, {-1, 0}}, {{0, 0, 0}, {0, -1}}, {{0, 0, 0}, {7, 9}}};
     const std::vector<uint32_t> indices = {0, 1, 2, 0, 3, 4};
     const std::vector<uint32_t> adjacency(6, None);
-    ASSERT_EQ(UVAtlasPack(vertices, indexBuffer32(indices), UVATLAS_FORMAT_R32_UINT, 64, 64, 1.0f, adjacency,
-                          nullptr, 0.1f),
-              S_OK);
-    const double first = uvLength(vertices[0], vertices[1], 64, 64), second = uvLength(vertices[0], vertices[3], 64, 64);
+    ASSERT_EQ(
+        UVAtlasPack(vertices, indexBuffer32(indices), UVATLAS_FORMAT_R32_UINT, 64, 64, 1.0f, adjacency, nullptr, 0.1f),
+        S_OK);
+    const double first = uvLength(vertices[0], vertices[1], 64, 64),
+                 second = uvLength(vertices[0], vertices[3], 64, 64);
     EXPECT_NEAR(first, second, 1e-3 * first);
     EXPECT_EQ(vertices[5].uv.x, 0.0f) << "an unused vertex stays inside the texture";
     EXPECT_EQ(vertices[5].uv.y, 0.0f);
 
     vertices[2].uv.x = NAN;
-    EXPECT_EQ(UVAtlasPack(vertices, indexBuffer32(indices), UVATLAS_FORMAT_R32_UINT, 64, 64, 1.0f, adjacency, nullptr,
-                          0.1f),
-              E_INVALIDARG);
+    EXPECT_EQ(
+        UVAtlasPack(vertices, indexBuffer32(indices), UVATLAS_FORMAT_R32_UINT, 64, 64, 1.0f, adjacency, nullptr, 0.1f),
+        E_INVALIDARG);
     vertices[2].uv.x = 0;
-    EXPECT_EQ(UVAtlasPack(vertices, indexBuffer32(indices), UVATLAS_FORMAT_R32_UINT, 64, 64, -1.0f, adjacency, nullptr,
-                          0.1f),
-              E_INVALIDARG);
+    EXPECT_EQ(
+        UVAtlasPack(vertices, indexBuffer32(indices), UVATLAS_FORMAT_R32_UINT, 64, 64, -1.0f, adjacency, nullptr, 0.1f),
+        E_INVALIDARG);
     const std::vector<uint32_t> outOfRange = {0, 1, 2, 0, 3, 9};
     EXPECT_EQ(UVAtlasPack(vertices, indexBuffer32(outOfRange), UVATLAS_FORMAT_R32_UINT, 64, 64, 1.0f, adjacency,
                           nullptr, 0.1f),
@@ -211,9 +217,9 @@ TEST(ChartAtlasPacker, PacksSixteenBitIndicesAndStopsWhenAsked) {
         std::memcpy(&buffer[2 * i], &index, 2);
     }
     ChartSoup packed = soup;
-    EXPECT_EQ(UVAtlasPack(packed.vertices, buffer, UVATLAS_FORMAT_R16_UINT, 128, 128, 1.0f, packed.adjacency,
-                          nullptr, 0.1f),
-              S_OK);
+    EXPECT_EQ(
+        UVAtlasPack(packed.vertices, buffer, UVATLAS_FORMAT_R16_UINT, 128, 128, 1.0f, packed.adjacency, nullptr, 0.1f),
+        S_OK);
     EXPECT_GE(smallestChartGap(packed, 128, 128), 1.0);
 
     std::vector<float> fractions;
@@ -222,10 +228,11 @@ TEST(ChartAtlasPacker, PacksSixteenBitIndicesAndStopsWhenAsked) {
         return fractions.size() < 2 ? S_OK : E_ABORT;
     };
     packed = soup;
-    EXPECT_TRUE(FAILED(UVAtlasPack(packed.vertices, buffer, UVATLAS_FORMAT_R16_UINT, 128, 128, 1.0f, packed.adjacency,
-                                   stop, 0.0f)));
+    EXPECT_TRUE(FAILED(
+        UVAtlasPack(packed.vertices, buffer, UVATLAS_FORMAT_R16_UINT, 128, 128, 1.0f, packed.adjacency, stop, 0.0f)));
     EXPECT_EQ(fractions.size(), 2u);
-    EXPECT_EQ(0, std::memcmp(soup.vertices.data(), packed.vertices.data(), soup.vertices.size() * sizeof(UVAtlasVertex)));
+    EXPECT_EQ(0,
+              std::memcmp(soup.vertices.data(), packed.vertices.data(), soup.vertices.size() * sizeof(UVAtlasVertex)));
 }
 
 } // namespace

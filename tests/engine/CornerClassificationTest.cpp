@@ -59,7 +59,7 @@ TEST(CornerClassification, FlatEdgesFallOnTheGrooveSide) {
 }
 
 TEST(CornerClassification, GroovesAndRidgesAreToldApartByTheFold) {
-    const MObject valley = hinge(60.0);  // folded towards the faces' side
+    const MObject valley = hinge(60.0); // folded towards the faces' side
     const MObject ridge = hinge(-60.0);
     EXPECT_EQ(cutCount(valley, angleSettings(true, 59, false, 0)), 2u);
     EXPECT_EQ(cutCount(valley, angleSettings(true, 61, false, 0)), 0u);
@@ -71,8 +71,8 @@ TEST(CornerClassification, GroovesAndRidgesAreToldApartByTheFold) {
 
 TEST(CornerClassification, NonManifoldAndBorderEdgesGetNoAngleTest) {
     // A fin of three triangles on one edge: a seam (three faces) but never an angle cut.
-    const MObject fin = testmesh::make({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0.2}, {0, 0, 1}},
-                                       {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}});
+    const MObject fin =
+        testmesh::make({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0.2}, {0, 0, 1}}, {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}});
     EXPECT_EQ(cutCount(fin, angleSettings(true, 0, true, 0)), 0u);
     UnwrapSettings keep = UnwrapSettings::commandDefaults();
     keep.keep_seams = true;

@@ -38,7 +38,8 @@ std::vector<uint32_t> adjacencyOf(const std::vector<uint32_t>& indices) {
 TestMesh flatGrid(uint32_t n) {
     TestMesh mesh;
     for (uint32_t y = 0; y <= n; ++y)
-        for (uint32_t x = 0; x <= n; ++x) mesh.positions.insert(mesh.positions.end(), {float(x), float(y), 0.0f});
+        for (uint32_t x = 0; x <= n; ++x)
+            mesh.positions.insert(mesh.positions.end(), {float(x), float(y), 0.0f});
     for (uint32_t y = 0; y < n; ++y)
         for (uint32_t x = 0; x < n; ++x) {
             const uint32_t a = y * (n + 1) + x, b = a + 1, c = a + n + 2, d = a + n + 1;
@@ -270,7 +271,8 @@ TEST(UVAtlasPartition, ReportsProgressAndStopsWhenTheFunctionAsks) {
     ASSERT_FALSE(fractions.empty());
     EXPECT_GE(fractions.front(), 0.5f) << "initialisation is one of two stages";
     EXPECT_EQ(fractions.back(), 1.0f);
-    for (size_t i = 1; i < fractions.size(); ++i) EXPECT_GE(fractions[i], fractions[i - 1]);
+    for (size_t i = 1; i < fractions.size(); ++i)
+        EXPECT_GE(fractions[i], fractions[i - 1]);
 
     // Calls are spaced by the frequency: at 1 only the start and the end of the work remain.
     fractions.clear();
@@ -302,7 +304,8 @@ TEST(UVAtlasPack, RefusesBadSizesArraysAndAdjacencyLength) {
     std::vector<uint8_t> buffer(12);
     std::memcpy(buffer.data(), indices.data(), 12);
     const std::vector<uint32_t> adjacency(3, None);
-    auto pack = [&](size_t width, size_t height, const std::vector<uint32_t>& links, uint32_t format = UVATLAS_FORMAT_R32_UINT) {
+    auto pack = [&](size_t width, size_t height, const std::vector<uint32_t>& links,
+                    uint32_t format = UVATLAS_FORMAT_R32_UINT) {
         return UVAtlasPack(vertices, buffer, format, width, height, 1.0f, links, nullptr, 0.1f);
     };
     EXPECT_EQ(pack(0, 16, adjacency), E_INVALIDARG);
@@ -318,14 +321,18 @@ TEST(UVAtlasPack, RefusesBadSizesArraysAndAdjacencyLength) {
     EXPECT_EQ(pack(16, 16, adjacency), S_OK);
 
     const std::vector<uint8_t> none;
-    EXPECT_EQ(UVAtlasPack(vertices, none, UVATLAS_FORMAT_R32_UINT, 16, 16, 1.0f, adjacency, nullptr, 0.1f), E_INVALIDARG);
-    std::vector<UVAtlasVertex> noVertices;
-    EXPECT_EQ(UVAtlasPack(noVertices, buffer, UVATLAS_FORMAT_R32_UINT, 16, 16, 1.0f, adjacency, nullptr, 0.1f), E_INVALIDARG);
-    std::vector<UVAtlasVertex> many(65535, vertices[0]);
-    EXPECT_EQ(UVAtlasPack(many, buffer, UVATLAS_FORMAT_R16_UINT, 16, 16, 1.0f, std::vector<uint32_t>(6, None), nullptr, 0.1f),
+    EXPECT_EQ(UVAtlasPack(vertices, none, UVATLAS_FORMAT_R32_UINT, 16, 16, 1.0f, adjacency, nullptr, 0.1f),
               E_INVALIDARG);
+    std::vector<UVAtlasVertex> noVertices;
+    EXPECT_EQ(UVAtlasPack(noVertices, buffer, UVATLAS_FORMAT_R32_UINT, 16, 16, 1.0f, adjacency, nullptr, 0.1f),
+              E_INVALIDARG);
+    std::vector<UVAtlasVertex> many(65535, vertices[0]);
+    EXPECT_EQ(
+        UVAtlasPack(many, buffer, UVATLAS_FORMAT_R16_UINT, 16, 16, 1.0f, std::vector<uint32_t>(6, None), nullptr, 0.1f),
+        E_INVALIDARG);
     const UVAtlasProgress progress = [](float) { return S_OK; };
-    EXPECT_EQ(UVAtlasPack(vertices, buffer, UVATLAS_FORMAT_R32_UINT, 16, 16, 1.0f, adjacency, progress, 1.5f), E_INVALIDARG);
+    EXPECT_EQ(UVAtlasPack(vertices, buffer, UVATLAS_FORMAT_R32_UINT, 16, 16, 1.0f, adjacency, progress, 1.5f),
+              E_INVALIDARG);
 }
 
 TEST(IsochartEngine, ServesOnlyTheThreadThatCreatedIt) {
@@ -334,7 +341,8 @@ TEST(IsochartEngine, ServesOnlyTheThreadThatCreatedIt) {
     ASSERT_TRUE(engine);
     auto initialise = [&] {
         return engine->Initialize(mesh.positions.data(), mesh.vertexCount(), 12, Isochart::IndexFormatR32,
-                                  mesh.indices.data(), mesh.triangleCount(), nullptr, mesh.adjacency.data(), nullptr, 0);
+                                  mesh.indices.data(), mesh.triangleCount(), nullptr, mesh.adjacency.data(), nullptr,
+                                  0);
     };
     HRESULT fromOther = S_OK;
     std::thread other([&] { fromOther = initialise(); });

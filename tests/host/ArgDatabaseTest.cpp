@@ -7,7 +7,8 @@ namespace {
 
 MArgList argumentsOf(std::initializer_list<const char*> words) {
     MArgList list;
-    for (const char* word : words) list.addArg(word);
+    for (const char* word : words)
+        list.addArg(word);
     return list;
 }
 
@@ -16,9 +17,10 @@ MArgList argumentsOf(std::initializer_list<const char*> words) {
 TEST(ArgDatabase, ReadsUnwrapFlagsByShortAndLongNames) {
     const MSyntax syntax = unwrapCommandSyntax();
     MStatus status;
-    const MArgDatabase database(syntax, argumentsOf({"-t", "2", "-keep_seams", "on", "-ga", "45.5", "-pad", "4",
-                                                     "-rotation", "3", "-mc", "uvSet2"}),
-                                &status);
+    const MArgDatabase database(
+        syntax,
+        argumentsOf({"-t", "2", "-keep_seams", "on", "-ga", "45.5", "-pad", "4", "-rotation", "3", "-mc", "uvSet2"}),
+        &status);
     ASSERT_TRUE(status) << database.errorText();
     UnwrapSettings settings = UnwrapSettings::commandDefaults();
     readUnwrapFlags(database, settings);

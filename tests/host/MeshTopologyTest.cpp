@@ -48,8 +48,8 @@ TEST(MeshTopology, TriangulatesQuadsConcaveAndLargePolygons) {
     EXPECT_EQ(vertices.items(), (std::vector<int>{0, 2, 3}));
 
     // An L shape: the fan from corner 0 would leave the polygon.
-    const MObject ell = testmesh::make({{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}},
-                                       {{3, 4, 5, 0, 1, 2}});
+    const MObject ell =
+        testmesh::make({{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}}, {{3, 4, 5, 0, 1, 2}});
     expectTriangulationCovers(ell, 3.0);
 
     // A comb with deep notches, and a 200-gon circle.
@@ -62,7 +62,8 @@ TEST(MeshTopology, TriangulatesQuadsConcaveAndLargePolygons) {
     }
     comb.push_back({8, 0, 0});
     std::vector<int> combPolygon;
-    for (int i = static_cast<int>(comb.size()) - 1; i >= 0; --i) combPolygon.push_back(i); // counter-clockwise
+    for (int i = static_cast<int>(comb.size()) - 1; i >= 0; --i)
+        combPolygon.push_back(i); // counter-clockwise
     expectTriangulationCovers(testmesh::make(comb, {combPolygon}), 8.0 + 8 * 0.5 * 2.0);
 
     std::vector<testmesh::Point3> circle;
@@ -91,8 +92,8 @@ TEST(MeshTopology, DegeneratePolygonsStillGiveNMinusTwoTriangles) {
 
 TEST(MeshTopology, EdgesAreNumberedByFirstAppearanceWithTheirFaces) {
     // Three triangles on the edge 0-1 (a fin), plus a border.
-    const MObject fin = testmesh::make({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}},
-                                       {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}});
+    const MObject fin =
+        testmesh::make({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}}, {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}});
     MFnMesh meshFn(fin);
     EXPECT_EQ(meshFn.numEdges(), 7);
     MItMeshEdge edge(fin);

@@ -1,6 +1,6 @@
+#include "host/api/ObjFile.h"
 #include "host/api/MFnMesh.h"
 #include "host/api/MeshData.h"
-#include "host/api/ObjFile.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ class ObjFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         folder_ = fs::temp_directory_path() / ("varnelle_obj_" + std::to_string(::getpid()) + "_" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(folder_);
     }
     void TearDown() override { fs::remove_all(folder_); }
@@ -43,12 +43,11 @@ protected:
 } // namespace
 
 TEST_F(ObjFileTest, ReadsPolygonsUVsAndObjects) {
-    const std::string path = write("two.obj",
-                                   "# two objects\n"
-                                   "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 5 5 5\n"
-                                   "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
-                                   "o first\nf 1/1 2/2 3/3 4/4\n"
-                                   "o second\ng part\nf -5 -4 -3\nf 2 3 5\n");
+    const std::string path = write("two.obj", "# two objects\n"
+                                              "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 5 5 5\n"
+                                              "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                                              "o first\nf 1/1 2/2 3/3 4/4\n"
+                                              "o second\ng part\nf -5 -4 -3\nf 2 3 5\n");
     const std::vector<MObject> meshes = importObj(path);
     ASSERT_EQ(meshes.size(), 2u);
     const MeshData& first = *meshes[0].as<MeshData>();
@@ -108,7 +107,8 @@ TEST_F(ObjFileTest, WritesAtomicallyAndNeverOverTheInput) {
     EXPECT_EQ(again.numPolygons(), 1);
     EXPECT_EQ(again.uvSets()[0].u, (std::vector<float>{0, 1, 1, 0}));
     size_t files = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_)) ++files;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_))
+        ++files;
     EXPECT_EQ(files, 2u); // no temporary left behind
 
     EXPECT_THROW(exportObj((folder_ / "no_such_folder" / "out.obj").string(), meshes), FileError);

@@ -15,8 +15,8 @@ struct Outcome {
     ChartLayout layout;
 };
 
-Outcome partition(const TestMesh& mesh, float maxStretch, size_t maxCharts = 0, GeodesicMethod method = GeodesicMethod::Exact)
-{
+Outcome partition(const TestMesh& mesh, float maxStretch, size_t maxCharts = 0,
+                  GeodesicMethod method = GeodesicMethod::Exact) {
     Outcome run;
     PartitionSettings settings;
     settings.maxStretch = maxStretch;
@@ -27,18 +27,17 @@ Outcome partition(const TestMesh& mesh, float maxStretch, size_t maxCharts = 0, 
 }
 
 // Polygons of the mesh (pairs across a false edge) never straddle two charts.
-bool polygonsWhole(const TestMesh& mesh, const ChartLayout& layout)
-{
+bool polygonsWhole(const TestMesh& mesh, const ChartLayout& layout) {
     for (size_t c = 0; c < mesh.falseEdges.size(); ++c)
-        if (mesh.falseEdges[c] != 0xFFFFFFFFu && layout.chartOfTriangle[c / 3] != layout.chartOfTriangle[mesh.falseEdges[c]])
+        if (mesh.falseEdges[c] != 0xFFFFFFFFu &&
+            layout.chartOfTriangle[c / 3] != layout.chartOfTriangle[mesh.falseEdges[c]])
             return false;
     return true;
 }
 
 } // namespace
 
-TEST(ChartPartition, DevelopableSurfacesNeedFewChartsWithoutStretch)
-{
+TEST(ChartPartition, DevelopableSurfacesNeedFewChartsWithoutStretch) {
     const struct {
         const char* name;
         TestMesh mesh;
@@ -60,8 +59,7 @@ TEST(ChartPartition, DevelopableSurfacesNeedFewChartsWithoutStretch)
     }
 }
 
-TEST(ChartPartition, CubeUnfoldsWithoutStretchAlongItsEdges)
-{
+TEST(ChartPartition, CubeUnfoldsWithoutStretchAlongItsEdges) {
     const TestMesh cube = makeCube(3);
     const Outcome run = partition(cube, 0.0f);
     ASSERT_EQ(run.status, S_OK);
@@ -71,8 +69,7 @@ TEST(ChartPartition, CubeUnfoldsWithoutStretchAlongItsEdges)
     EXPECT_TRUE(polygonsWhole(cube, run.layout));
 }
 
-TEST(ChartPartition, ClosedSurfacesAreCutIntoValidCharts)
-{
+TEST(ChartPartition, ClosedSurfacesAreCutIntoValidCharts) {
     const TestMesh sphere = makeSphere(16, 32);
     for (float limit : {0.0f, 0.15f, 0.5f, 1.0f}) {
         SCOPED_TRACE(limit);
@@ -95,8 +92,7 @@ TEST(ChartPartition, ClosedSurfacesAreCutIntoValidCharts)
     }
 }
 
-TEST(ChartPartition, ChartCountLimitWinsOverStretch)
-{
+TEST(ChartPartition, ChartCountLimitWinsOverStretch) {
     const TestMesh sphere = makeSphere(12, 24);
     const Outcome limited = partition(sphere, 0.0f, 3);
     ASSERT_EQ(limited.status, S_OK);
@@ -110,8 +106,7 @@ TEST(ChartPartition, ChartCountLimitWinsOverStretch)
     EXPECT_EQ(partition(three, 0.15f, 2).status, E_FAIL); // charts never join separate pieces
 }
 
-TEST(ChartPartition, AwkwardMeshesStillGetValidCharts)
-{
+TEST(ChartPartition, AwkwardMeshesStillGetValidCharts) {
     // A fin: a third triangle on an edge that two triangles already share.
     TestMesh fin = makeGrid(2, 1, 1.0, 1.0);
     const uint32_t tip = fin.addVertex(1.0, 0.5, 1.0);
@@ -148,8 +143,7 @@ TEST(ChartPartition, AwkwardMeshesStillGetValidCharts)
     EXPECT_GE(partition(pieces, 0.15f).layout.chartCount, 4u);
 }
 
-TEST(ChartPartition, ImpossibleInputFailsCleanly)
-{
+TEST(ChartPartition, ImpossibleInputFailsCleanly) {
     TestMesh mesh = makeGrid(2, 2, 1.0, 1.0);
     TestMesh broken = mesh;
     broken.positions[4] = std::numeric_limits<float>::quiet_NaN();
@@ -176,27 +170,36 @@ TEST(ChartPartition, ImpossibleInputFailsCleanly)
     EXPECT_TRUE(checkLayout(lying, run.layout, 0.0));
 }
 
-TEST(ChartPartition, ProgressRisesAndCanStopTheWork)
-{
+TEST(ChartPartition, ProgressRisesAndCanStopTheWork) {
     const TestMesh sphere = makeSphere(16, 32);
     PartitionSettings settings;
     std::vector<float> seen;
     ChartLayout layout;
-    ASSERT_EQ(partitionCharts(sphere.view(), settings, [&](float f) { seen.push_back(f); return true; }, layout), S_OK);
+    ASSERT_EQ(partitionCharts(
+                  sphere.view(), settings,
+                  [&](float f) {
+                      seen.push_back(f);
+                      return true;
+                  },
+                  layout),
+              S_OK);
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), 1.0f);
     for (size_t i = 1; i < seen.size(); ++i)
         EXPECT_GE(seen[i], seen[i - 1]);
 
     ChartLayout untouched;
-    EXPECT_EQ(partitionCharts(sphere.view(), settings, [](float) { return false; }, untouched), E_ABORT);
+    EXPECT_EQ(partitionCharts(
+                  sphere.view(), settings, [](float) { return false; }, untouched),
+              E_ABORT);
     EXPECT_EQ(untouched.chartCount, 0u);
     int calls = 0;
-    EXPECT_EQ(partitionCharts(sphere.view(), settings, [&](float) { return ++calls < 3; }, untouched), E_ABORT);
+    EXPECT_EQ(partitionCharts(
+                  sphere.view(), settings, [&](float) { return ++calls < 3; }, untouched),
+              E_ABORT);
 }
 
-TEST(ChartPartition, SameInputGivesSameLayout)
-{
+TEST(ChartPartition, SameInputGivesSameLayout) {
     const TestMesh torus = makeTorus(20, 10);
     for (GeodesicMethod method : {GeodesicMethod::Exact, GeodesicMethod::Approximate}) {
         const Outcome first = partition(torus, 0.15f, 0, method), second = partition(torus, 0.15f, 0, method);

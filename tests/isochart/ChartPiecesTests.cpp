@@ -25,8 +25,7 @@ struct WholeChart {
     SurfaceMesh surface;
     ChartMesh chart;
 
-    explicit WholeChart(const TestMesh& mesh)
-    {
+    explicit WholeChart(const TestMesh& mesh) {
         EXPECT_EQ(buildSurfaceMesh(mesh.view(), surface), S_OK);
         std::vector<uint32_t> all(surface.triangleCount());
         std::iota(all.begin(), all.end(), 0u);
@@ -39,8 +38,7 @@ struct WholeChart {
 
 } // namespace
 
-TEST(ChartPieces, ChartMeshKnowsDisksAndSplitsFans)
-{
+TEST(ChartPieces, ChartMeshKnowsDisksAndSplitsFans) {
     EXPECT_TRUE(WholeChart(makeGrid(5, 4, 1, 1)).chart.isDisk());
     EXPECT_FALSE(WholeChart(makeCylinder(3, 12, 1)).chart.isDisk());
     EXPECT_FALSE(WholeChart(makeSphere(6, 8)).chart.isDisk());
@@ -58,11 +56,12 @@ TEST(ChartPieces, ChartMeshKnowsDisksAndSplitsFans)
     EXPECT_EQ(pair.chart.vertexCount(), 6u);
 }
 
-TEST(ChartPieces, FastMarchingFollowsTheSurface)
-{
+TEST(ChartPieces, FastMarchingFollowsTheSurface) {
     const double pi = std::numbers::pi;
-    EXPECT_NEAR(GeodesicDist::frontDistance({0, 0, 0}, std::sqrt(1.25), {1, 0, 0}, std::sqrt(1.25), {0.5, 1, 0}), 2.0, 1e-12);
-    EXPECT_EQ(GeodesicDist::frontDistance({0, 0, 0}, 5.0, {1, 0, 0}, 0.0, {0.5, 1, 0}), std::numeric_limits<double>::infinity());
+    EXPECT_NEAR(GeodesicDist::frontDistance({0, 0, 0}, std::sqrt(1.25), {1, 0, 0}, std::sqrt(1.25), {0.5, 1, 0}), 2.0,
+                1e-12);
+    EXPECT_EQ(GeodesicDist::frontDistance({0, 0, 0}, 5.0, {1, 0, 0}, 0.0, {0.5, 1, 0}),
+              std::numeric_limits<double>::infinity());
 
     const WholeChart plane(makeGrid(24, 24, 1, 1));
     GeodesicDist::CApproximateOneToAll onPlane(plane.surface, plane.chart);
@@ -89,8 +88,7 @@ TEST(ChartPieces, FastMarchingFollowsTheSurface)
     EXPECT_NEAR(*std::max_element(distance.begin(), distance.end()), pi, 0.03 * pi);
 }
 
-TEST(ChartPieces, ExactGeodesicsUnfoldStraightLines)
-{
+TEST(ChartPieces, ExactGeodesicsUnfoldStraightLines) {
     std::vector<double> exact, approximate;
     // On flat and developable sheets the shortest path is a straight line in the unrolled
     // sheet; the bent sheet's x coordinate before bending is its column.
@@ -128,8 +126,7 @@ TEST(ChartPieces, ExactGeodesicsUnfoldStraightLines)
     }
 }
 
-TEST(ChartPieces, PrincipalCoordinateRunsAlongTheLongSide)
-{
+TEST(ChartPieces, PrincipalCoordinateRunsAlongTheLongSide) {
     const WholeChart strip(makeGrid(40, 4, 1, 1, 2.0));
     std::vector<double> coordinate;
     ASSERT_TRUE(principalCoordinate(strip.surface, strip.chart, GeodesicMethod::Approximate, 8, coordinate));
@@ -149,8 +146,7 @@ TEST(ChartPieces, PrincipalCoordinateRunsAlongTheLongSide)
     EXPECT_GT(std::abs(cov) / std::sqrt(varA * varC), 0.99);
 }
 
-TEST(ChartPieces, GraphCutMovesToTheFoldAndKeepsPolygonsWhole)
-{
+TEST(ChartPieces, GraphCutMovesToTheFoldAndKeepsPolygonsWhole) {
     // A sheet folded by a right angle along x = 10.
     TestMesh sheet;
     for (int i = 0; i <= 6; ++i)
@@ -178,8 +174,7 @@ TEST(ChartPieces, GraphCutMovesToTheFoldAndKeepsPolygonsWhole)
         EXPECT_EQ(side[t], side[t + 1]);
 }
 
-TEST(ChartPieces, StretchIsMeasuredAtTheBestScale)
-{
+TEST(ChartPieces, StretchIsMeasuredAtTheBestScale) {
     const WholeChart sheet(makeGrid(3, 2, 1, 1));
     std::vector<Eigen::Vector2d> uv(sheet.chart.vertexCount());
     auto mapWith = [&](double sx, double sy) {
@@ -197,8 +192,7 @@ TEST(ChartPieces, StretchIsMeasuredAtTheBestScale)
     EXPECT_TRUE(meetsStretchLimit(1e9, 1.0));
 }
 
-TEST(ChartPieces, FlatteningUnrollsDevelopableChartsAndFindsOverlaps)
-{
+TEST(ChartPieces, FlatteningUnrollsDevelopableChartsAndFindsOverlaps) {
     const WholeChart bent(makeGrid(30, 5, 1, 1, 3.5));
     std::vector<Eigen::Vector2d> uv;
     EXPECT_LT(flattenChart(bent.surface, bent.chart, uv), 1.0 + 1e-6);

@@ -5,29 +5,25 @@
 #include <map>
 #include <numbers>
 
-uint32_t TestMesh::addVertex(double x, double y, double z)
-{
+uint32_t TestMesh::addVertex(double x, double y, double z) {
     positions.insert(positions.end(), {float(x), float(y), float(z)});
     return uint32_t(positions.size() / 3 - 1);
 }
 
-void TestMesh::addQuad(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
-{
+void TestMesh::addQuad(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
     addTriangle(a, b, c);
     addTriangle(a, c, d);
     diagonals_.emplace_back(std::min(a, c), std::max(a, c));
 }
 
-void TestMesh::link()
-{
+void TestMesh::link() {
     const size_t count = triangleCount();
     adjacency.assign(3 * count, 0xFFFFFFFFu);
     falseEdges.assign(3 * count, 0xFFFFFFFFu);
     std::map<std::pair<uint32_t, uint32_t>, uint32_t> open; // directed edge -> corner
     for (uint32_t c = 0; c < 3 * count; ++c) {
         const uint32_t from = indices[c], to = indices[c - c % 3 + (c + 1) % 3];
-        if (from == to)
-            continue;
+        if (from == to) continue;
         const auto twin = open.find({to, from});
         if (twin != open.end()) {
             adjacency[c] = twin->second / 3;
@@ -45,8 +41,7 @@ void TestMesh::link()
     }
 }
 
-void TestMesh::append(const TestMesh& other, double dx, double dy, double dz)
-{
+void TestMesh::append(const TestMesh& other, double dx, double dy, double dz) {
     const uint32_t base = uint32_t(positions.size() / 3);
     for (size_t v = 0; v < other.positions.size(); v += 3)
         addVertex(other.positions[v] + dx, other.positions[v + 1] + dy, other.positions[v + 2] + dz);
@@ -61,8 +56,7 @@ namespace {
 // A grid of vertices wrapped by `point(i, j)`, with rows 0..rings and columns 0..segments;
 // the last column joins the first when `closedAround`.
 template <class Point>
-TestMesh wrappedGrid(int rings, int segments, bool closedAround, Point point)
-{
+TestMesh wrappedGrid(int rings, int segments, bool closedAround, Point point) {
     TestMesh mesh;
     const int columns = closedAround ? segments : segments + 1;
     for (int i = 0; i <= rings; ++i)
@@ -79,8 +73,7 @@ TestMesh wrappedGrid(int rings, int segments, bool closedAround, Point point)
 
 } // namespace
 
-TestMesh makeCube(int n)
-{
+TestMesh makeCube(int n) {
     TestMesh mesh;
     // Each face: origin and two edge directions, chosen so the normal points outwards.
     const double faces[6][9] = {
@@ -110,8 +103,7 @@ TestMesh makeCube(int n)
     return mesh;
 }
 
-TestMesh makeSphere(int rings, int segments)
-{
+TestMesh makeSphere(int rings, int segments) {
     TestMesh mesh;
     const double pi = std::numbers::pi;
     const uint32_t south = mesh.addVertex(0, 0, -1);
@@ -133,8 +125,7 @@ TestMesh makeSphere(int rings, int segments)
     return mesh;
 }
 
-TestMesh makeCylinder(int rings, int segments, double height)
-{
+TestMesh makeCylinder(int rings, int segments, double height) {
     const double pi = std::numbers::pi;
     TestMesh mesh = wrappedGrid(rings, segments, true, [&](int i, int j) {
         const double phi = 2 * pi * j / segments;
@@ -144,8 +135,7 @@ TestMesh makeCylinder(int rings, int segments, double height)
     return mesh;
 }
 
-TestMesh makeCone(int rings, int segments)
-{
+TestMesh makeCone(int rings, int segments) {
     const double pi = std::numbers::pi;
     TestMesh mesh = wrappedGrid(rings, segments, true, [&](int i, int j) {
         const double phi = 2 * pi * j / segments, radius = 1.0 - 0.9 * i / rings;
@@ -155,8 +145,7 @@ TestMesh makeCone(int rings, int segments)
     return mesh;
 }
 
-TestMesh makeTorus(int rings, int segments)
-{
+TestMesh makeTorus(int rings, int segments) {
     const double pi = std::numbers::pi;
     TestMesh mesh;
     auto at = [&](int i, int j) { return uint32_t((i % rings) * segments + (j % segments)); };
@@ -172,12 +161,10 @@ TestMesh makeTorus(int rings, int segments)
     return mesh;
 }
 
-TestMesh makeGrid(int w, int h, double spacingX, double spacingY, double bend)
-{
+TestMesh makeGrid(int w, int h, double spacingX, double spacingY, double bend) {
     TestMesh mesh = wrappedGrid(h, w, false, [&](int i, int j) {
         const double x = j * spacingX, y = i * spacingY;
-        if (bend == 0.0)
-            return std::array<double, 3>{x, y, 0.0};
+        if (bend == 0.0) return std::array<double, 3>{x, y, 0.0};
         const double radius = w * spacingX / bend, angle = x / radius;
         return std::array<double, 3>{radius * std::sin(angle), y, radius * (1.0 - std::cos(angle))};
     });

@@ -28,7 +28,8 @@ TEST(BoxTree, QueriesMatchABruteForceScanForInsertAndBuild) {
         entries.push_back({x, y, x + extent(random), y + extent(random), id});
     }
     BoxTree inserted, built;
-    for (const BoxEntry& entry : entries) inserted.insert(entry);
+    for (const BoxEntry& entry : entries)
+        inserted.insert(entry);
     std::vector<BoxEntry> list = entries;
     built.build(list);
     EXPECT_EQ(built.size(), entries.size());
@@ -41,7 +42,8 @@ TEST(BoxTree, QueriesMatchABruteForceScanForInsertAndBuild) {
         const BoxEntry box{x, y, q % 4 == 0 ? x : x + extent(random), q % 8 == 0 ? y : y + extent(random), 0};
         std::vector<uint32_t> expected;
         for (const BoxEntry& e : entries)
-            if (e.maxX >= box.minX && box.maxX >= e.minX && e.maxY >= box.minY && box.maxY >= e.minY) expected.push_back(e.id);
+            if (e.maxX >= box.minX && box.maxX >= e.minX && e.maxY >= box.minY && box.maxY >= e.minY)
+                expected.push_back(e.id);
         EXPECT_EQ(sortedQuery(inserted, box), expected);
         EXPECT_EQ(sortedQuery(built, box), expected);
         // The count returned is the number appended, after what the list already held.
@@ -69,10 +71,12 @@ TEST(BoxTree, TouchingDegenerateEqualAndEmpty) {
     // Identical boxes all go right of each other and are all found.
     BoxTree same;
     std::vector<BoxEntry> identical(40, BoxEntry{1, 1, 2, 2, 0});
-    for (uint32_t i = 0; i < identical.size(); ++i) identical[i].id = i;
+    for (uint32_t i = 0; i < identical.size(); ++i)
+        identical[i].id = i;
     same.build(identical);
     EXPECT_EQ(sortedQuery(same, {2, 2, 2, 2, 0}).size(), 40u);
-    for (uint32_t i = 0; i < 10; ++i) same.insert({1, 1, 2, 2, 100 + i});
+    for (uint32_t i = 0; i < 10; ++i)
+        same.insert({1, 1, 2, 2, 100 + i});
     EXPECT_EQ(sortedQuery(same, {1.5, 0, 1.5, 1, 0}).size(), 50u);
 
     same.clear();
@@ -125,7 +129,8 @@ TEST(BoxTree, InsertedTreesAnswerInTheWalksOrder) {
         if (id % 50 != 49) continue;
         for (int q = 0; q < 20; ++q) {
             const double qx = coordinate(random) - 2.0, qy = coordinate(random) - 2.0;
-            const BoxEntry box{qx, qy, q % 5 == 0 ? qx : qx + extent(random), q % 7 == 0 ? 1e300 : qy + extent(random), 0};
+            const BoxEntry box{qx, qy, q % 5 == 0 ? qx : qx + extent(random), q % 7 == 0 ? 1e300 : qy + extent(random),
+                               0};
             fromGrid.clear();
             fromWalk.clear();
             gridded.query(box, fromGrid, stack);

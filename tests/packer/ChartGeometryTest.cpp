@@ -15,7 +15,8 @@ using namespace OmbrixVectorPacker::testing;
 
 namespace {
 
-PackSettings settingsWith(double padding, uint32_t rotationCount = 0, double step = std::numbers::pi, bool preRotate = false) {
+PackSettings settingsWith(double padding, uint32_t rotationCount = 0, double step = std::numbers::pi,
+                          bool preRotate = false) {
     PackSettings settings;
     settings.padding = padding;
     settings.rotation_count = rotationCount;
@@ -32,7 +33,8 @@ VectorPacker prepare(const Layout& layout, const PackSettings& settings, unsigne
 
 double signedArea(const std::vector<OutlineEdge>& edges, size_t first, size_t count) {
     double area = 0.0;
-    for (size_t i = first; i < first + count; ++i) area += cross(edges[i].start, edges[i].end);
+    for (size_t i = first; i < first + count; ++i)
+        area += cross(edges[i].start, edges[i].end);
     return 0.5 * area;
 }
 
@@ -95,14 +97,16 @@ TEST(ChartOutline, RingHasAnOuterLoopAndOneHole) {
     EXPECT_EQ(chart.traced_outline[0].loop_length, 4u);
     const uint32_t holeLength = chart.traced_outline[holeStart].loop_length;
     EXPECT_EQ(holeStart + holeLength, chart.traced_outline.size());
-    for (size_t i = 0; i < chart.traced_outline.size(); ++i) EXPECT_EQ(chart.traced_outline[i].outer, i < holeStart);
+    for (size_t i = 0; i < chart.traced_outline.size(); ++i)
+        EXPECT_EQ(chart.traced_outline[i].outer, i < holeStart);
     // Outer loop counter-clockwise around area 9 (scaled to 9/8 of the chart area 1),
     // the hole clockwise around 1/8.
     EXPECT_NEAR(signedArea(chart.traced_outline, 0, holeStart), 9.0 / 8.0, 1e-9);
     EXPECT_NEAR(signedArea(chart.traced_outline, holeStart, holeLength), -1.0 / 8.0, 1e-9);
     // The padded outline keeps the hole as a second loop.
     size_t loops = 0;
-    for (const OutlineEdge& edge : chart.outline) loops += edge.loop_length > 0;
+    for (const OutlineEdge& edge : chart.outline)
+        loops += edge.loop_length > 0;
     EXPECT_EQ(loops, 2u);
     EXPECT_TRUE(chart.outline[0].outer);
     EXPECT_FALSE(chart.outline.back().outer);
@@ -117,7 +121,8 @@ TEST(ChartOutline, TouchingChartsFailedWalksAndCollinearOverlaps) {
     touching.linkSharedEdges();
     VectorPacker packer = prepare(touching, settingsWith(0.0));
     ASSERT_EQ(packer.charts.size(), 2u);
-    for (const PackChart& chart : packer.charts) EXPECT_EQ(chart.traced_outline.size(), 3u);
+    for (const PackChart& chart : packer.charts)
+        EXPECT_EQ(chart.traced_outline.size(), 3u);
 
     // A bow tie held together by the adjacency: the walk meets its middle twice and the
     // chart falls back to its hull.
@@ -131,7 +136,8 @@ TEST(ChartOutline, TouchingChartsFailedWalksAndCollinearOverlaps) {
     const PackChart& hulled = packer.charts[0];
     EXPECT_EQ(hulled.outline_points.size(), 5u);
     ASSERT_EQ(hulled.traced_outline.size(), hulled.outline_points.size());
-    for (size_t i = 0; i < hulled.traced_outline.size(); ++i) EXPECT_EQ(hulled.traced_outline[i].start, hulled.outline_points[i]);
+    for (size_t i = 0; i < hulled.traced_outline.size(); ++i)
+        EXPECT_EQ(hulled.traced_outline[i].start, hulled.outline_points[i]);
     EXPECT_NEAR(signedArea(hulled.traced_outline, 0, hulled.traced_outline.size()), 2.0, 1e-9);
 
     // A triangle hanging under the middle of another's bottom edge without sharing its
@@ -163,13 +169,15 @@ TEST(ChartOutline, MalformedChartsNeverBreakPreparation) {
         ASSERT_EQ(packer.charts.size(), 4u);
         for (const PackChart& chart : packer.charts) {
             ASSERT_FALSE(chart.orientations.empty());
-            for (const OutlineEdge& edge : chart.outline) EXPECT_TRUE(isFinite(edge.start) && isFinite(edge.end));
+            for (const OutlineEdge& edge : chart.outline)
+                EXPECT_TRUE(isFinite(edge.start) && isFinite(edge.end));
         }
     }
     // Degenerate triangles give no centroid.
     const VectorPacker packer = prepare(layout, settingsWith(0.0));
     size_t centroids = 0;
-    for (const PackChart& chart : packer.charts) centroids += chart.centroids.size();
+    for (const PackChart& chart : packer.charts)
+        centroids += chart.centroids.size();
     EXPECT_EQ(centroids, 8u);
 }
 
@@ -195,7 +203,8 @@ TEST(ChartOrientations, RotationCountsAnglesAndThinning) {
         }
     }
     const uint32_t order[] = {0, 4, 2, 6, 1, 5, 3, 7};
-    for (uint32_t i = 0; i < 8; ++i) EXPECT_EQ(orientationAngleIndex(i, 8), order[i]);
+    for (uint32_t i = 0; i < 8; ++i)
+        EXPECT_EQ(orientationAngleIndex(i, 8), order[i]);
     EXPECT_EQ(orientationAngleIndex(0, 1), 0u);
 
     // A tiny chart beside a large one keeps only its first orientation; with pre-rotation

@@ -33,8 +33,10 @@ TEST(PackCommand, PacksExistingChartsIntoTheUnitSquare) {
     const MeshData& packed = *after.as<MeshData>();
     EXPECT_EQ(packed.numPolygons(), before.as<MeshData>()->numPolygons());
     double sumBefore = 0.0, sumAfter = 0.0;
-    for (const MPoint& p : before.as<MeshData>()->points()) sumBefore += p.x + 2.0 * p.y + 3.0 * p.z;
-    for (const MPoint& p : packed.points()) sumAfter += p.x + 2.0 * p.y + 3.0 * p.z;
+    for (const MPoint& p : before.as<MeshData>()->points())
+        sumBefore += p.x + 2.0 * p.y + 3.0 * p.z;
+    for (const MPoint& p : packed.points())
+        sumAfter += p.x + 2.0 * p.y + 3.0 * p.z;
     EXPECT_NEAR(sumAfter, sumBefore, 1e-4 * std::abs(sumBefore) + 1e-4);
     const MeshUVSet& set = packed.uvSets()[packed.currentUVSet()];
     for (size_t i = 0; i < set.u.size(); ++i) {

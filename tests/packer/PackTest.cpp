@@ -59,7 +59,8 @@ struct LayoutCheck {
     bool inSquare = true;
 };
 
-LayoutCheck checkLayout(const Layout& layout, const std::vector<Point2>& packed, const VectorPacker& packer, double scale) {
+LayoutCheck checkLayout(const Layout& layout, const std::vector<Point2>& packed, const VectorPacker& packer,
+                        double scale) {
     LayoutCheck check;
     const double side = 1.0 / scale;
     for (const uint32_t uv : layout.triangles) {
@@ -72,12 +73,13 @@ LayoutCheck checkLayout(const Layout& layout, const std::vector<Point2>& packed,
     const size_t count = ids.size();
     std::vector<std::array<Point2, 3>> triangles(count);
     for (size_t t = 0; t < count; ++t)
-        for (int k = 0; k < 3; ++k) triangles[t][k] = packed[layout.triangles[3 * t + k]] * (scale / layoutFactor);
+        for (int k = 0; k < 3; ++k)
+            triangles[t][k] = packed[layout.triangles[3 * t + k]] * (scale / layoutFactor);
     for (size_t a = 0; a < count; ++a) {
         for (size_t b = a + 1; b < count; ++b) {
             if (ids[a] == ids[b]) continue;
-            const Point2 (&s)[3] = *reinterpret_cast<const Point2(*)[3]>(triangles[a].data());
-            const Point2 (&t)[3] = *reinterpret_cast<const Point2(*)[3]>(triangles[b].data());
+            const Point2(&s)[3] = *reinterpret_cast<const Point2(*)[3]>(triangles[a].data());
+            const Point2(&t)[3] = *reinterpret_cast<const Point2(*)[3]>(triangles[b].data());
             check.smallestGap = std::min(check.smallestGap, triangleDistance(s, t));
         }
     }
@@ -120,7 +122,8 @@ TEST(Pack, ChartsThreadsAndInput) {
     PackSettings settings = plainSettings();
     settings.padding = 0.004;
     pack(packer, uvs, layout.triangles, layout.adjacency, settings, packThreadCount(0));
-    EXPECT_GE(checkLayout(layout, uvs, packer, normalisationFactor(layout.uvs, layout.triangles)).smallestGap, 0.008 * (1 - 1e-6));
+    EXPECT_GE(checkLayout(layout, uvs, packer, normalisationFactor(layout.uvs, layout.triangles)).smallestGap,
+              0.008 * (1 - 1e-6));
 
     // Bad input is refused before anything changes; no triangles leaves the UVs alone.
     std::vector<Point2> untouched = layout.uvs;
@@ -177,7 +180,8 @@ TEST(Pack, ComparisonMergeAndHint) {
 
     // The first 102 placements run without a hint; then the hint tracks the largest x * y.
     PlacementHint hint;
-    for (uint64_t placed = 1; placed <= 100; ++placed) hint.update({1.0, 1.0}, placed, 1000);
+    for (uint64_t placed = 1; placed <= 100; ++placed)
+        hint.update({1.0, 1.0}, placed, 1000);
     EXPECT_FALSE(hint.tracking);
     hint.update({1.0, 1.0}, 101, 1000);
     EXPECT_TRUE(hint.tracking);
@@ -195,7 +199,8 @@ TEST(Pack, ChartInsideAPlacedChartIsPushedByItsAnchor) {
     layout.addGrid(1, 1, 1.0, {20, 0});
     layout.linkSharedEdges();
     VectorPacker packer;
-    const PreparedCharts prepared = prepareCharts(packer, layout.uvs, layout.triangles, layout.adjacency, plainSettings(), 1);
+    const PreparedCharts prepared =
+        prepareCharts(packer, layout.uvs, layout.triangles, layout.adjacency, plainSettings(), 1);
     ASSERT_EQ(packer.charts.size(), 2u);
     PlacementResult first;
     first.score.valid = true;
@@ -219,7 +224,8 @@ TEST(Pack, ChartInAPlacedChartsHoleStaysThere) {
     layout.addGrid(1, 1, 1.0, {20, 0});
     layout.linkSharedEdges();
     VectorPacker packer;
-    const PreparedCharts prepared = prepareCharts(packer, layout.uvs, layout.triangles, layout.adjacency, plainSettings(), 1);
+    const PreparedCharts prepared =
+        prepareCharts(packer, layout.uvs, layout.triangles, layout.adjacency, plainSettings(), 1);
     const double s = prepared.scale;
     PlacementResult first;
     first.score.valid = true;
@@ -246,8 +252,10 @@ TEST(Pack, RandomChartsNeverOverlapAndKeepThePadding) {
             std::vector<Point2> uvs = layout.uvs;
             VectorPacker packer;
             pack(packer, uvs, layout.triangles, layout.adjacency, settings, 2u);
-            for (const PackChart& chart : packer.charts) EXPECT_TRUE(chart.placed);
-            const LayoutCheck check = checkLayout(layout, uvs, packer, normalisationFactor(layout.uvs, layout.triangles));
+            for (const PackChart& chart : packer.charts)
+                EXPECT_TRUE(chart.placed);
+            const LayoutCheck check =
+                checkLayout(layout, uvs, packer, normalisationFactor(layout.uvs, layout.triangles));
             EXPECT_TRUE(check.inSquare) << "seed " << seed << " mode " << mode;
             EXPECT_GE(check.smallestGap, 2.0 * settings.padding * (1 - 1e-6)) << "seed " << seed << " mode " << mode;
         }

@@ -81,15 +81,20 @@ inline Layout randomLayout(unsigned seed, int chartCount) {
         const int shape = static_cast<int>(random() % 4);
         const int columns = 1 + static_cast<int>(random() % 5), rows = 1 + static_cast<int>(random() % 5);
         switch (shape) {
-        case 0: layout.addGrid(columns, rows, cell, origin, angle); break;
-        case 1: layout.addGrid(3 + columns % 3, 3 + rows % 3, cell, origin, angle, [&](int i, int j) {
-                    return i == 0 || j == 0 || i == 2 + columns % 3 || j == 2 + rows % 3;
-                });
+        case 0:
+            layout.addGrid(columns, rows, cell, origin, angle);
             break;
-        case 2: layout.addGrid(columns + 1, rows + 1, cell, origin, angle, [](int i, int j) { return i == 0 || j == 0; }); break;
+        case 1:
+            layout.addGrid(3 + columns % 3, 3 + rows % 3, cell, origin, angle,
+                           [&](int i, int j) { return i == 0 || j == 0 || i == 2 + columns % 3 || j == 2 + rows % 3; });
+            break;
+        case 2:
+            layout.addGrid(columns + 1, rows + 1, cell, origin, angle, [](int i, int j) { return i == 0 || j == 0; });
+            break;
         default: {
             const uint32_t a = layout.addUV(origin.x, origin.y);
-            const uint32_t b = layout.addUV(origin.x + cell * 3.0 * std::cos(angle), origin.y + cell * 3.0 * std::sin(angle));
+            const uint32_t b =
+                layout.addUV(origin.x + cell * 3.0 * std::cos(angle), origin.y + cell * 3.0 * std::sin(angle));
             const uint32_t c = layout.addUV(origin.x - cell * std::sin(angle), origin.y + cell * std::cos(angle));
             layout.addTriangle(a, b, c);
         }

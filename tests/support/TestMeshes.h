@@ -15,7 +15,8 @@ struct Point3 {
 // A mesh from points and polygons (vertex lists).
 inline MObject make(const std::vector<Point3>& points, const std::vector<std::vector<int>>& polygons) {
     std::vector<MPoint> hostPoints;
-    for (const Point3& p : points) hostPoints.emplace_back(p.x, p.y, p.z);
+    for (const Point3& p : points)
+        hostPoints.emplace_back(p.x, p.y, p.z);
     std::vector<int> offsets{0}, vertices;
     for (const auto& polygon : polygons) {
         vertices.insert(vertices.end(), polygon.begin(), polygon.end());
@@ -49,7 +50,8 @@ inline MObject cube() {
 inline MObject grid(int n) {
     std::vector<Point3> points;
     for (int j = 0; j <= n; ++j)
-        for (int i = 0; i <= n; ++i) points.push_back({double(i), double(j), 0.0});
+        for (int i = 0; i <= n; ++i)
+            points.push_back({double(i), double(j), 0.0});
     std::vector<std::vector<int>> quads;
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i) {
