@@ -52,26 +52,27 @@ BoxEntry widened(BoxEntry box, double margin) {
 bool better(const PlacementScore& a, const PlacementScore& b) {
     if (!a.valid) return false;
     if (!b.valid) return true;
+    const PackStats& run = a.run;
     const bool areaPhase =
-        a.placed_count <= 1 ||
-        (a.total_count >= 11 && static_cast<double>(a.placed_count) / static_cast<double>(a.total_count) < 0.1 &&
-         a.placed_area < 0.05 && a.current_aspect < 10.0);
+        run.placed_count <= 1 ||
+        (run.total_count >= 11 && static_cast<double>(run.placed_count) / static_cast<double>(run.total_count) < 0.1 &&
+         run.placed_area < 0.05 && run.current_aspect < 10.0);
     if (areaPhase) {
         const double areaA = a.width * a.height, areaB = b.width * b.height;
-        if (areaB > areaA + a.epsilon && a.y < 0.01 * areaA) return true;
-        if (areaA > areaB + a.epsilon && b.y < 0.01 * areaB) return false;
+        if (areaB > areaA + run.epsilon && a.y < 0.01 * areaA) return true;
+        if (areaA > areaB + run.epsilon && b.y < 0.01 * areaB) return false;
     }
-    if (a.placed_area < 0.8) {
+    if (run.placed_area < 0.8) {
         if (b.width >= a.width && b.height >= a.height)
             return (a.width != b.width || a.height != b.height) ? true : b.y > a.y;
         if (a.width >= b.width && a.height >= b.height) return false;
-        const double deviationA = a.width - a.height * a.aspect, deviationB = b.width - b.height * a.aspect;
+        const double deviationA = a.width - a.height * run.aspect, deviationB = b.width - b.height * run.aspect;
         const double scoreA = a.width * a.height + deviationA * deviationA;
         const double scoreB = b.width * b.height + deviationB * deviationB;
-        if (std::abs(scoreA - scoreB) >= 2.0 * a.epsilon) return scoreB > scoreA;
+        if (std::abs(scoreA - scoreB) >= 2.0 * run.epsilon) return scoreB > scoreA;
         return b.y > a.y;
     }
-    const double sideA = std::max(a.height * a.aspect, a.width), sideB = std::max(b.height * a.aspect, b.width);
+    const double sideA = std::max(a.height * run.aspect, a.width), sideB = std::max(b.height * run.aspect, b.width);
     if (sideA == sideB) return b.width * b.height > a.width * a.height;
     return sideB > sideA;
 }
@@ -170,18 +171,12 @@ PlacementResult PlacementSearch::search(uint32_t chart, double startX, double en
 }
 
 PlacementScore PlacementSearch::score(const ChartOrientation& orientation, Point2 at) const {
-    const PackStats& stats = packer_.stats;
     PlacementScore result;
     result.valid = true;
     result.width = std::max(packer_.extent_x, at.x + orientation.size.x);
     result.height = std::max(packer_.extent_y, at.y + orientation.size.y);
     result.y = at.y;
-    result.aspect = stats.aspect;
-    result.placed_area = stats.placed_area;
-    result.current_aspect = stats.current_aspect;
-    result.placed_count = stats.placed_count;
-    result.total_count = stats.total_count;
-    result.epsilon = stats.epsilon;
+    result.run = packer_.stats;
     return result;
 }
 

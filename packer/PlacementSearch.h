@@ -17,12 +17,8 @@ struct PlacementScore {
     double width = 0.0;
     double height = 0.0;
     double y = 0.0;
-    double aspect = 1.0;
-    double placed_area = 0.0;
-    double current_aspect = 1.0;
-    uint64_t placed_count = 0;
-    uint64_t total_count = 0;
-    double epsilon = 1e-8;
+    // The run as it stood when the candidate was scored.
+    PackStats run;
 };
 
 // A worker's answer for one chart: where, in which orientation, and how good.

@@ -143,9 +143,9 @@ TEST(Pack, ComparisonMergeAndHint) {
     a.valid = true;
     a.width = 1.0;
     a.height = 1.0;
-    a.placed_area = 0.5;
-    a.placed_count = 5;
-    a.total_count = 10;
+    a.run.placed_area = 0.5;
+    a.run.placed_count = 5;
+    a.run.total_count = 10;
     PlacementScore b = a;
     EXPECT_TRUE(better(a, PlacementScore{}));
     EXPECT_FALSE(better(PlacementScore{}, a));
@@ -162,7 +162,7 @@ TEST(Pack, ComparisonMergeAndHint) {
     b.height = 1.3;
     EXPECT_TRUE(better(a, b));
     // Late in the run, the smallest enclosing square.
-    a.placed_area = b.placed_area = 0.9;
+    a.run.placed_area = b.run.placed_area = 0.9;
     b.width = 1.05;
     b.height = 0.5;
     EXPECT_TRUE(better(a, b));
