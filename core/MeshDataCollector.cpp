@@ -2,10 +2,10 @@
 
 #include "engine/CornerClassification.h"
 #include "engine/SeamEdges.h"
-#include "host/api/MFnMesh.h"
-#include "host/api/MItMeshEdge.h"
-#include "host/api/MItMeshPolygon.h"
-#include "host/api/MItMeshVertex.h"
+#include "hostapi/MFnMesh.h"
+#include "hostapi/MItMeshEdge.h"
+#include "hostapi/MItMeshPolygon.h"
+#include "hostapi/MItMeshVertex.h"
 
 #include <cstdio>
 

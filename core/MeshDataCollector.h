@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/UnwrapSettings.h"
-#include "host/api/MArray.h"
-#include "host/api/MFnMesh.h"
-#include "host/api/MObject.h"
-#include "host/api/MStatus.h"
+#include "hostapi/MArray.h"
+#include "hostapi/MFnMesh.h"
+#include "hostapi/MObject.h"
+#include "hostapi/MStatus.h"
 
 #include <cstdint>
 #include <vector>

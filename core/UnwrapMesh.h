@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/api/MMatrix.h"
+#include "hostapi/MMatrix.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/api/MString.h"
+#include "hostapi/MString.h"
 
 #include <cstdint>
 

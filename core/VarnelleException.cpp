@@ -1,6 +1,6 @@
 #include "VarnelleException.h"
 
-#include "host/api/MessageBox.h"
+#include "hostapi/MessageBox.h"
 
 #include <sstream>
 

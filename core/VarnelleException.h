@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/api/M3dView.h"
+#include "hostapi/M3dView.h"
 
 #include <cstdint>
 #include <string>

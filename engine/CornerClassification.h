@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/UnwrapSettings.h"
-#include "host/api/MItMeshEdge.h"
-#include "host/api/MItMeshPolygon.h"
-#include "host/api/MItMeshVertex.h"
+#include "hostapi/MItMeshEdge.h"
+#include "hostapi/MItMeshPolygon.h"
+#include "hostapi/MItMeshVertex.h"
 
 #include <cstdint>
 #include <vector>

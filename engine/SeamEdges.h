@@ -1,8 +1,8 @@
 #pragma once
 
-#include "host/api/MItMeshEdge.h"
-#include "host/api/MItMeshVertex.h"
-#include "host/api/MString.h"
+#include "hostapi/MItMeshEdge.h"
+#include "hostapi/MItMeshVertex.h"
+#include "hostapi/MString.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #include "TriangleAdjacency.h"
 
-#include "host/api/M3dView.h"
-#include "host/api/MessageBox.h"
+#include "hostapi/M3dView.h"
+#include "hostapi/MessageBox.h"
 
 #include <cmath>
 #include <new>

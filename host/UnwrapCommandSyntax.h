@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/UnwrapSettings.h"
-#include "host/api/MArgDatabase.h"
-#include "host/api/MSyntax.h"
+#include "hostapi/MArgDatabase.h"
+#include "hostapi/MSyntax.h"
 
 // The flags of the unwrap command, each with one argument, in declaration order.
 MSyntax unwrapCommandSyntax();

@@ -6,9 +6,9 @@
 #include "core/VarnelleException.h"
 #include "engine/TriangleAdjacency.h"
 #include "engine/UVAtlas.h"
-#include "host/api/M3dView.h"
-#include "host/api/MeshData.h"
-#include "host/api/ObjFile.h"
+#include "hostapi/M3dView.h"
+#include "hostapi/MeshData.h"
+#include "hostapi/ObjFile.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "CommandLine.h"
 
 #include "host/UnwrapCommandSyntax.h"
-#include "host/api/MArgDatabase.h"
-#include "host/api/ObjFile.h"
+#include "hostapi/MArgDatabase.h"
+#include "hostapi/ObjFile.h"
 
 SubcommandWords splitMeshPath(const std::vector<std::string>& words, const char* subcommand) {
     if (words.empty() || (words[0].size() > 1 && words[0][0] == '-'))

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/UnwrapSettings.h"
-#include "host/api/MObject.h"
+#include "hostapi/MObject.h"
 
 #include <stdexcept>
 #include <string>

@@ -5,7 +5,7 @@
 #include "core/UnwrapMesh.h"
 #include "engine/SeamEdges.h"
 #include "engine/TriangleAdjacency.h"
-#include "host/api/MFnMesh.h"
+#include "hostapi/MFnMesh.h"
 
 #include <algorithm>
 #include <chrono>

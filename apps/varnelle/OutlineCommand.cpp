@@ -2,8 +2,8 @@
 #include "Subcommands.h"
 #include "UVCharts.h"
 
-#include "host/api/AtomicFile.h"
-#include "host/api/ObjFile.h"
+#include "hostapi/AtomicFile.h"
+#include "hostapi/ObjFile.h"
 #include "packer/ChartPreparation.h"
 #include "packer/Geometry.h"
 #include "packer/Pack.h"

@@ -2,7 +2,7 @@
 #include "Subcommands.h"
 #include "UVCharts.h"
 
-#include "host/api/ObjFile.h"
+#include "hostapi/ObjFile.h"
 #include "packer/Pack.h"
 
 #include <algorithm>

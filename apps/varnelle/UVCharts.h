@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/api/MObject.h"
+#include "hostapi/MObject.h"
 #include "packer/PackRecords.h"
 #include "packer/PackSettings.h"
 

@@ -1,7 +1,7 @@
 #include "CommandLine.h"
 #include "Subcommands.h"
 
-#include "host/api/AtomicFile.h"
+#include "hostapi/AtomicFile.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,7 +2,7 @@
 #include "core/MeshDataCollector.h"
 #include "core/UnwrapMesh.h"
 #include "engine/TriangleAdjacency.h"
-#include "host/api/MeshData.h"
+#include "hostapi/MeshData.h"
 
 #include <benchmark/benchmark.h>
 

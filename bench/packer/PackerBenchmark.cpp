@@ -2,7 +2,7 @@
 // kitbash scene and the UV charts of a scanned cow, repeated at mixed sizes and angles to
 // the chart counts wanted (padding 2 texels at 1024 x 1024, rotation 1).
 #include "apps/varnelle/UVCharts.h"
-#include "host/api/ObjFile.h"
+#include "hostapi/ObjFile.h"
 #include "packer/ChartPreparation.h"
 #include "packer/Pack.h"
 

@@ -1,6 +1,6 @@
 #include "apps/varnelle/CommandLine.h"
 #include "apps/varnelle/Subcommands.h"
-#include "host/api/AtomicFile.h"
+#include "hostapi/AtomicFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "host/UnwrapCommandSyntax.h"
-#include "host/api/MArgDatabase.h"
+#include "hostapi/MArgDatabase.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/api/MeshData.h"
+#include "hostapi/MeshData.h"
 
 #include <initializer_list>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "host/api/MFnMesh.h"
-#include "host/api/MItMeshEdge.h"
-#include "host/api/MItMeshPolygon.h"
-#include "host/api/MItMeshVertex.h"
-#include "host/api/Triangulation.h"
+#include "hostapi/MFnMesh.h"
+#include "hostapi/MItMeshEdge.h"
+#include "hostapi/MItMeshPolygon.h"
+#include "hostapi/MItMeshVertex.h"
+#include "hostapi/Triangulation.h"
 #include "tests/support/TestMeshes.h"
 
 #include <gtest/gtest.h>

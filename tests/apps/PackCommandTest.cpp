@@ -1,8 +1,8 @@
 #include "apps/varnelle/CommandLine.h"
 #include "apps/varnelle/Subcommands.h"
 #include "apps/varnelle/UVCharts.h"
-#include "host/api/MeshData.h"
-#include "host/api/ObjFile.h"
+#include "hostapi/MeshData.h"
+#include "hostapi/ObjFile.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ std::string scratchPath(const std::string& name) {
 } // namespace
 
 TEST(PackCommand, PacksExistingChartsIntoTheUnitSquare) {
-    const std::string input = VARNELLE_MESH_DATA "/spot.obj";
+    const std::string input = VARNELLE_TEST_DATA "/spot.obj";
     const std::string output = scratchPath("spot_packed.obj");
     std::ostringstream report;
     ASSERT_EQ(runPack({input, "-o", output, "-p", "2", "-ro", "2", "--json"}, report), 0);
@@ -54,7 +54,7 @@ TEST(PackCommand, PacksExistingChartsIntoTheUnitSquare) {
 }
 
 TEST(PackCommand, MeshWithoutUVsIsBoxProjectedAndTheOutlinePictureIsDrawn) {
-    const std::string input = VARNELLE_MESH_DATA "/kitbash.obj";
+    const std::string input = VARNELLE_TEST_DATA "/kitbash.obj";
     UVCharts charts;
     std::string problem;
     ASSERT_TRUE(readUVCharts(importObj(input).front(), charts, problem));
@@ -63,7 +63,7 @@ TEST(PackCommand, MeshWithoutUVsIsBoxProjectedAndTheOutlinePictureIsDrawn) {
 
     const std::string picture = scratchPath("spot.svg");
     std::ostringstream report;
-    ASSERT_EQ(runOutline({VARNELLE_MESH_DATA "/spot.obj", "--svg", picture, "-pad", "4"}, report), 0);
+    ASSERT_EQ(runOutline({VARNELLE_TEST_DATA "/spot.obj", "--svg", picture, "-pad", "4"}, report), 0);
     EXPECT_NE(report.str().find("\"charts\": 13"), std::string::npos) << report.str();
     std::ifstream svg(picture);
     std::stringstream text;
@@ -74,7 +74,7 @@ TEST(PackCommand, MeshWithoutUVsIsBoxProjectedAndTheOutlinePictureIsDrawn) {
 }
 
 TEST(PackCommand, RefusesBadCommandLinesAndOverwritingTheInput) {
-    const std::string input = VARNELLE_MESH_DATA "/spot.obj";
+    const std::string input = VARNELLE_TEST_DATA "/spot.obj";
     std::ostringstream report;
     EXPECT_THROW(runPack({input}, report), UsageError);
     EXPECT_THROW(runPack({input, "-o"}, report), UsageError);
@@ -83,5 +83,5 @@ TEST(PackCommand, RefusesBadCommandLinesAndOverwritingTheInput) {
     EXPECT_THROW(runPack({input, "-o", input}, report), FileError);
     EXPECT_THROW(runOutline({input, "-pad", "2"}, report), UsageError);
     EXPECT_THROW(runOutline({input, "--svg", input}, report), FileError);
-    EXPECT_THROW(runPack({VARNELLE_MESH_DATA "/missing.obj", "-o", scratchPath("x.obj")}, report), FileError);
+    EXPECT_THROW(runPack({VARNELLE_TEST_DATA "/missing.obj", "-o", scratchPath("x.obj")}, report), FileError);
 }

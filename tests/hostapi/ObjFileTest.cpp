@@ -1,6 +1,6 @@
-#include "host/api/ObjFile.h"
-#include "host/api/MFnMesh.h"
-#include "host/api/MeshData.h"
+#include "hostapi/ObjFile.h"
+#include "hostapi/MFnMesh.h"
+#include "hostapi/MeshData.h"
 
 #include <gtest/gtest.h>
 

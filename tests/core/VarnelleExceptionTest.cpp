@@ -1,5 +1,5 @@
 #include "core/VarnelleException.h"
-#include "host/api/MessageBox.h"
+#include "hostapi/MessageBox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "apps/varnelle/CommandLine.h"
 #include "apps/varnelle/Subcommands.h"
-#include "host/api/AtomicFile.h"
-#include "host/api/MessageBox.h"
+#include "hostapi/AtomicFile.h"
+#include "hostapi/MessageBox.h"
 
 #include <gtest/gtest.h>
 
