@@ -16,34 +16,41 @@
 
 namespace {
 
-// Numbers the packed triangles (those with three mapped corners) and links them through
-// the mesh adjacency; links to unpacked triangles are cut.
-void keepMappedTriangles(const MeshData& data, const std::vector<uint32_t>& meshAdjacency, UVCharts& charts,
-                         std::vector<int>& meshUVs) {
-    const MeshUVSet& set = data.uvSets()[data.currentUVSet()];
-    std::vector<uint32_t> packedNumber;
+// Face numbers (from 1, as in the file) of the faces with a corner that has no UV.
+std::vector<int> facesWithoutUVs(const MeshData& data, const MeshUVSet& set) {
+    std::vector<int> faces;
     for (int face = 0; face < data.numPolygons(); ++face) {
+        const int first = data.faceVertexOffset(face);
+        const int count = static_cast<int>(data.polygonVertices(face).size());
+        for (int corner = first; corner < first + count; ++corner)
+            if (set.faceVertexUVs[corner] < 0) {
+                faces.push_back(face + 1);
+                break;
+            }
+    }
+    return faces;
+}
+
+std::string describeFacesWithoutUVs(const std::vector<int>& faces, int faceCount) {
+    constexpr size_t kListed = 10;
+    std::string text = std::to_string(faces.size()) + " of " + std::to_string(faceCount) + " faces have no UVs (face" +
+                       (faces.size() > 1 ? "s " : " ");
+    for (size_t i = 0; i < std::min(faces.size(), kListed); ++i)
+        text += (i > 0 ? ", " : "") + std::to_string(faces[i]);
+    if (faces.size() > kListed) text += ", ...";
+    return text + "); existing UVs are packed only when every face has them";
+}
+
+// The UV of every triangle corner and the corner's face-vertex, all faces being mapped.
+void gatherTriangleUVs(const MeshData& data, const MeshUVSet& set, UVCharts& charts, std::vector<int>& meshUVs) {
+    for (int face = 0; face < data.numPolygons(); ++face)
         for (int t = 0; t < data.polygonTriangleCount(face); ++t) {
             const int* faceVertices = data.triangleFaceVertices(face, t);
-            bool mapped = true;
-            for (int k = 0; k < 3; ++k)
-                mapped = mapped && set.faceVertexUVs[faceVertices[k]] >= 0;
-            packedNumber.push_back(mapped ? static_cast<uint32_t>(charts.cornerFaceVertices.size() / 3) : NIL);
-            if (!mapped) continue;
             for (int k = 0; k < 3; ++k) {
                 charts.cornerFaceVertices.push_back(faceVertices[k]);
                 meshUVs.push_back(set.faceVertexUVs[faceVertices[k]]);
             }
         }
-    }
-    charts.adjacency.assign(charts.cornerFaceVertices.size(), NIL);
-    for (size_t triangle = 0; triangle < packedNumber.size(); ++triangle) {
-        if (packedNumber[triangle] == NIL) continue;
-        for (int k = 0; k < 3; ++k) {
-            const uint32_t neighbour = meshAdjacency[3 * triangle + k];
-            charts.adjacency[3 * packedNumber[triangle] + k] = neighbour == NIL ? NIL : packedNumber[neighbour];
-        }
-    }
 }
 
 // Gives every chart its own copy of the UVs it shares with charts found before it.
@@ -118,6 +125,13 @@ bool readUVCharts(const MObject& mesh, UVCharts& charts, std::string& problem) {
     charts = UVCharts{};
     const MeshData* data = mesh.as<MeshData>();
     const bool existing = data->currentUVSet() >= 0;
+    if (existing) {
+        const std::vector<int> unmapped = facesWithoutUVs(*data, data->uvSets()[data->currentUVSet()]);
+        if (!unmapped.empty()) {
+            problem = describeFacesWithoutUVs(unmapped, data->numPolygons());
+            return false;
+        }
+    }
     UnwrapSettings settings = UnwrapSettings::commandDefaults();
     settings.unwrap_type = existing ? ExistingUVs : BoxProjection;
     settings.normalize();
@@ -138,13 +152,11 @@ bool readUVCharts(const MObject& mesh, UVCharts& charts, std::string& problem) {
         boxProjectedCharts(*data, positions, indices, adjacency, charts);
         return true;
     }
+    const MeshUVSet& set = data->uvSets()[data->currentUVSet()];
     std::vector<int> meshUVs;
-    keepMappedTriangles(*data, adjacency, charts, meshUVs);
-    if (meshUVs.empty()) {
-        problem = "no triangle of the mesh has UVs";
-        return false;
-    }
-    separateSharedUVs(data->uvSets()[data->currentUVSet()], meshUVs, charts);
+    gatherTriangleUVs(*data, set, charts, meshUVs);
+    charts.adjacency = adjacency;
+    separateSharedUVs(set, meshUVs, charts);
     return true;
 }
 
