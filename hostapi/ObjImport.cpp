@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cfloat>
 #include <charconv>
 #include <climits>
@@ -263,14 +264,17 @@ ObjContent ObjParser::run(LineReader& lines, std::string firstObjectName) {
     return std::move(content_);
 }
 
-// One object's polygons with its vertices and UVs renumbered to the ones it uses.
+// Builds the objects' meshes one after the other, each with its vertices and UVs renumbered
+// to the ones it uses. The maps from file numbers are made once and reset entry by entry, so
+// a file of many objects costs no more than one of a single object.
 class ObjectBuilder {
 public:
-    ObjectBuilder(const ObjContent& content, bool keepAllVertices)
-        : content_(content), vertexMap_(content.points.size(), -1), texcoordMap_(content.u.size(), -1) {
-        if (keepAllVertices)
-            for (size_t vertex = 0; vertex < vertexMap_.size(); ++vertex)
-                useVertex(static_cast<int>(vertex));
+    explicit ObjectBuilder(const ObjContent& content)
+        : content_(content), vertexMap_(content.points.size(), -1), texcoordMap_(content.u.size(), -1) {}
+
+    void keepAllVertices() {
+        for (size_t vertex = 0; vertex < vertexMap_.size(); ++vertex)
+            useVertex(static_cast<int>(vertex));
     }
 
     void addFace(int face) {
@@ -282,8 +286,7 @@ public:
         }
     }
 
-    bool empty() const { return faceOffsets_.empty(); }
-
+    // The mesh of the faces added since the last build.
     MObject build(const std::string& name, bool withUVSet) {
         faceOffsets_.push_back(static_cast<int>(faceVertices_.size()));
         MObject object = MeshData::create(name, std::move(points_), std::move(faceOffsets_), std::move(faceVertices_));
@@ -293,14 +296,32 @@ public:
             set.v = std::move(v_);
             set.faceVertexUVs = std::move(faceVertexUVs_);
         }
+        startNextObject();
         return object;
     }
 
 private:
+    void startNextObject() {
+        for (const int vertex : usedVertices_)
+            vertexMap_[vertex] = -1;
+        for (const int texcoord : usedTexcoords_)
+            texcoordMap_[texcoord] = -1;
+        usedVertices_.clear();
+        usedTexcoords_.clear();
+        // The lists were moved into the mesh; clearing makes them empty again.
+        points_.clear();
+        faceOffsets_.clear();
+        faceVertices_.clear();
+        faceVertexUVs_.clear();
+        u_.clear();
+        v_.clear();
+    }
+
     int useVertex(int vertex) {
         if (vertexMap_[vertex] < 0) {
             vertexMap_[vertex] = static_cast<int>(points_.size());
             points_.push_back(content_.points[vertex]);
+            usedVertices_.push_back(vertex);
         }
         return vertexMap_[vertex];
     }
@@ -310,28 +331,35 @@ private:
             texcoordMap_[texcoord] = static_cast<int>(u_.size());
             u_.push_back(content_.u[texcoord]);
             v_.push_back(content_.v[texcoord]);
+            usedTexcoords_.push_back(texcoord);
         }
         return texcoordMap_[texcoord];
     }
 
     const ObjContent& content_;
     std::vector<int> vertexMap_, texcoordMap_;
+    std::vector<int> usedVertices_, usedTexcoords_;
     std::vector<MPoint> points_;
     std::vector<int> faceOffsets_, faceVertices_, faceVertexUVs_;
     std::vector<float> u_, v_;
 };
 
+// One mesh per object with faces (an object's faces follow each other in the file). When
+// only one object has faces, it keeps every vertex of the file, also those no face uses, so
+// that a mesh written out reads back alike.
 std::vector<MObject> buildMeshes(const ObjContent& content) {
-    const int objectCount = static_cast<int>(content.objectNames.size());
-    std::vector<ObjectBuilder> builders;
-    for (int object = 0; object < objectCount; ++object)
-        builders.emplace_back(content, objectCount == 1);
-    for (size_t face = 0; face < content.faceObjects.size(); ++face)
-        builders[content.faceObjects[face]].addFace(static_cast<int>(face));
+    const std::vector<int>& faceObjects = content.faceObjects;
+    assert(std::is_sorted(faceObjects.begin(), faceObjects.end()));
+    const bool single = faceObjects.front() == faceObjects.back();
+    ObjectBuilder builder(content);
     std::vector<MObject> meshes;
-    for (int object = 0; object < objectCount; ++object)
-        if (!builders[object].empty())
-            meshes.push_back(builders[object].build(content.objectNames[object], !content.u.empty()));
+    for (size_t face = 0; face < faceObjects.size();) {
+        const int object = faceObjects[face];
+        if (single) builder.keepAllVertices();
+        for (; face < faceObjects.size() && faceObjects[face] == object; ++face)
+            builder.addFace(static_cast<int>(face));
+        meshes.push_back(builder.build(content.objectNames[object], !content.u.empty()));
+    }
     return meshes;
 }
 

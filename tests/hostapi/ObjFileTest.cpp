@@ -65,12 +65,19 @@ TEST_F(ObjFileTest, ReadsPolygonsUVsAndObjects) {
     EXPECT_EQ(second.uvSets()[0].faceVertexUVs, (std::vector<int>(6, -1)));
 }
 
-TEST_F(ObjFileTest, KeepsIsolatedVerticesOfASingleObject) {
-    const std::string path = write("one.obj", "v 0 0 0\nv 1 0 0\nv 9 9 9\nv 0 1 0\nf 1 2 4\n");
-    const std::vector<MObject> meshes = importObj(path);
-    const MeshData& mesh = *meshes.front().as<MeshData>();
-    EXPECT_EQ(mesh.numVertices(), 4);
-    EXPECT_EQ(mesh.currentUVSet(), -1);
+TEST_F(ObjFileTest, KeepsIsolatedVerticesOfASingleObjectAlsoWhenWrittenAndReadBack) {
+    for (const char* named : {"", "o named\n"}) {
+        const std::string path =
+            write("one.obj", std::string("v 0 0 0\nv 1 0 0\nv 9 9 9\n") + named + "v 0 1 0\nf 1 2 4\n");
+        const std::vector<MObject> meshes = importObj(path);
+        const MeshData& mesh = *meshes.front().as<MeshData>();
+        EXPECT_EQ(mesh.numVertices(), 4) << named;
+        EXPECT_EQ(mesh.currentUVSet(), -1);
+        std::ostringstream written;
+        writeObj(written, meshes);
+        std::istringstream stream(written.str());
+        EXPECT_EQ(readObj(stream, "written.obj").front().as<MeshData>()->numVertices(), 4) << written.str();
+    }
 }
 
 TEST_F(ObjFileTest, BadFilesNameTheLineAndTheProblem) {
