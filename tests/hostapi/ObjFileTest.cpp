@@ -152,7 +152,7 @@ TEST_F(ObjFileTest, RepeatedCornersAreDroppedWhenNeighboursAndRefusedOtherwise) 
     EXPECT_NE(errorFor(square + "f 1 2 3 1 4\n").find(":10: the face comes back to vertex 1"), std::string::npos);
     std::string cycling = "f";
     for (int corner = 0; corner < 255; ++corner)
-        cycling += " " + std::to_string(corner % 4 + 1);
+        cycling.append(" ").append(std::to_string(corner % 4 + 1));
     EXPECT_NE(errorFor(square + cycling + "\n").find(":10: the face comes back to vertex"), std::string::npos);
 }
 
