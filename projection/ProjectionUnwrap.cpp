@@ -1,5 +1,6 @@
 #include "ProjectionUnwrap.h"
 
+#include "core/AxisPlanes.h"
 #include "core/VarnelleException.h"
 #include "hostapi/MFnDependencyNode.h"
 #include "hostapi/MFnMatrixData.h"
@@ -203,9 +204,7 @@ void Projector::classifyPerspective() {
             spreadClass(t, FilteredClass);
             continue;
         }
-        const float values[6] = {std::max(n.x, 0.0f), std::fabs(std::min(n.x, 0.0f)), std::max(n.y, 0.0f),
-                                 std::fabs(std::min(n.y, 0.0f)), std::max(n.z, 0.0f), std::fabs(std::min(n.z, 0.0f))};
-        spreadClass(t, largestOf(values));
+        spreadClass(t, dominantAxis(n.x, n.y, n.z));
     }
 }
 
@@ -281,15 +280,8 @@ void Projector::splitPoints() {
 }
 
 void Projector::projectPoints(bool orthographic) {
-    // Per class, the coordinates that become u and v and their signs. The coordinates are the
-    // point's x, y and z in perspective mode, and along the camera's view, up and right
-    // directions in orthographic mode.
-    struct Plane {
-        int u, v;
-        float uSign, vSign;
-    };
-    static constexpr Plane planes[6] = {{1, 2, 1, 1}, {1, 2, -1, 1}, {0, 2, 1, -1},
-                                        {0, 2, 1, 1}, {0, 1, 1, 1},  {0, 1, 1, -1}};
+    // A point's coordinates are its x, y and z in perspective mode, and along the camera's
+    // view, up and right directions in orthographic mode.
     const size_t pointCount = points_.size() / 3;
     std::vector<uint32_t> pointClass(pointCount, 0);
     for (size_t corner = 0; corner < indices_.size(); ++corner)
@@ -300,8 +292,8 @@ void Projector::projectPoints(bool orthographic) {
         const float coordinates[3] = {orthographic ? dot(q, viewDir_) : q.x, orthographic ? dot(q, upDir_) : q.y,
                                       orthographic ? dot(q, rightDir_) : q.z};
         const uint32_t k = pointClass[point];
-        p[0] = k < FilteredClass ? planes[k].uSign * coordinates[planes[k].u] : 0.0f;
-        p[1] = k < FilteredClass ? planes[k].vSign * coordinates[planes[k].v] : 0.0f;
+        p[0] = k < FilteredClass ? axisPlanes[k].uSign * coordinates[axisPlanes[k].u] : 0.0f;
+        p[1] = k < FilteredClass ? axisPlanes[k].vSign * coordinates[axisPlanes[k].v] : 0.0f;
         p[2] = 0.0f;
     }
 }
