@@ -115,9 +115,8 @@ void projectToBoxes(const UnwrapMesh& source, UnwrapMesh& result, std::vector<ui
     result = std::move(projected);
 }
 
-void boxProjection(UVAtlasProxy& proxy, const UnwrapMesh& source, UnwrapMesh& result,
-                   const UVAtlasProgress& progress, std::vector<uint32_t>& adjacency,
-                   std::vector<uint32_t>& falseEdges) {
+void boxProjection(UVAtlasProxy& proxy, const UnwrapMesh& source, UnwrapMesh& result, const UVAtlasProgress& progress,
+                   std::vector<uint32_t>& adjacency, std::vector<uint32_t>& falseEdges) {
     projectToBoxes(source, result, adjacency, falseEdges);
     proxy.packCharts(result, adjacency, progress);
     weldEqualUVs(result);

@@ -15,6 +15,5 @@ void projectToBoxes(const UnwrapMesh& source, UnwrapMesh& result, std::vector<ui
 
 // The six-axis planar projection of the box unwrap: the projection above, its charts packed
 // by the proxy, then equal UVs welded into one.
-void boxProjection(UVAtlasProxy& proxy, const UnwrapMesh& source, UnwrapMesh& result,
-                   const UVAtlasProgress& progress, std::vector<uint32_t>& adjacency,
-                   std::vector<uint32_t>& falseEdges);
+void boxProjection(UVAtlasProxy& proxy, const UnwrapMesh& source, UnwrapMesh& result, const UVAtlasProgress& progress,
+                   std::vector<uint32_t>& adjacency, std::vector<uint32_t>& falseEdges);

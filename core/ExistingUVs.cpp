@@ -55,8 +55,8 @@ void readExistingUVs(const MObject& mesh, UnwrapMesh& result) {
             polygons.getTriangle(t, trianglePoints, triangleVertices, MSpace::kObject);
             for (int k = 0; k < 3; ++k) {
                 int uvId = 0;
-                const bool found = static_cast<bool>(
-                    polygons.getUVIndex(localPosition(positions, triangleVertices[k]), uvId, &uvSet));
+                const bool found =
+                    static_cast<bool>(polygons.getUVIndex(localPosition(positions, triangleVertices[k]), uvId, &uvSet));
                 mapped = mapped && found && uvId >= 0 && static_cast<size_t>(uvId) < result.uvCount();
                 const uint32_t uv = mapped ? static_cast<uint32_t>(uvId) : 0u;
                 result.uv_indices.push_back(uv);

@@ -25,8 +25,7 @@ public:
 
     void lap(const char* stage) {
         const auto now = std::chrono::steady_clock::now();
-        if (report_)
-            report_->stages.push_back({stage, std::chrono::duration<double, std::milli>(now - last_).count()});
+        if (report_) report_->stages.push_back({stage, std::chrono::duration<double, std::milli>(now - last_).count()});
         last_ = now;
     }
 

@@ -45,8 +45,8 @@ inline constexpr ErrorSite NothingToProjectOrthographic{
     "ProjectionUnwrap", 155};
 // The two below are followed by what they name: the camera's name, the faces' numbers.
 inline constexpr ErrorSite CameraNotFound{"This camera does not exist in the scene: ", "ProjectionUnwrap", 60};
-inline constexpr ErrorSite FacesWithoutUVs{"These faces have no UVs in the current UV set, so its UVs cannot be kept: ",
-                                           "varnelle", 390};
+inline constexpr ErrorSite FacesWithoutUVs{
+    "These faces have no UVs in the current UV set, so its UVs cannot be kept: ", "varnelle", 390};
 } // namespace ErrorSites
 
 [[noreturn]] inline void raiseError(const ErrorSite& site) {

@@ -149,11 +149,11 @@ bool UVAtlasProxy::unwrapCharts(const UnwrapMesh& input, UnwrapMesh& output, std
     std::vector<uint8_t> indexBuffer;
     float stretch = 0.0f;
     size_t charts = 0;
-    const HRESULT status = UVAtlasPartition(
-        input.positions.data(), input.positionCount(), input.indices.data(), UVATLAS_FORMAT_R32_UINT,
-        input.triangleCount(), 0, static_cast<float>(settings_.stretch), adjacency.data(),
-        falseEdges.empty() ? nullptr : falseEdges.data(), nullptr, progress, kProgressFrequency, 0, vertices,
-        indexBuffer, nullptr, &vertexRemap, partitionAdjacency, &stretch, &charts);
+    const HRESULT status =
+        UVAtlasPartition(input.positions.data(), input.positionCount(), input.indices.data(), UVATLAS_FORMAT_R32_UINT,
+                         input.triangleCount(), 0, static_cast<float>(settings_.stretch), adjacency.data(),
+                         falseEdges.empty() ? nullptr : falseEdges.data(), nullptr, progress, kProgressFrequency, 0,
+                         vertices, indexBuffer, nullptr, &vertexRemap, partitionAdjacency, &stretch, &charts);
     if (FAILED(status)) raiseError(ErrorSites::UnwrapImpossible);
 
     UnwrapMesh unwrapped(input.positions, input.indices);

@@ -33,8 +33,8 @@ public:
     std::vector<MObject> match(const std::string& pattern) const;
 
 private:
-    void addCameraNodes(const std::string& name, const MVector& translation, const MVector& rotation,
-                        bool orthographic, double orthographicWidth);
+    void addCameraNodes(const std::string& name, const MVector& translation, const MVector& rotation, bool orthographic,
+                        double orthographicWidth);
     bool hasNode(const std::string& name) const;
 
     std::vector<std::shared_ptr<SceneNode>> nodes_;

@@ -6,8 +6,7 @@
 
 int SceneNode::findAttribute(const std::string& name) const {
     for (size_t index = 0; index < attributes_.size(); ++index)
-        if (attributes_[index].longName == name || attributes_[index].shortName == name)
-            return static_cast<int>(index);
+        if (attributes_[index].longName == name || attributes_[index].shortName == name) return static_cast<int>(index);
     return -1;
 }
 

@@ -1,7 +1,7 @@
+#include "core/UnwrapDriver.h"
 #include "core/BoxProjection.h"
 #include "core/ChartUVs.h"
 #include "core/MeshDataCollector.h"
-#include "core/UnwrapDriver.h"
 #include "core/VarnelleException.h"
 #include "hostapi/MessageBox.h"
 #include "hostapi/Scene.h"
@@ -90,8 +90,9 @@ void expectInsideAndApart(const std::vector<Box>& boxes, float low, float high) 
 
 // Two unit quads far apart, the second twice as large, with UVs of the same size.
 MObject twoQuadsWithUVs() {
-    MObject mesh = testmesh::make({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {5, 0, 0}, {7, 0, 0}, {7, 2, 0}, {5, 2, 0}},
-                                  {{0, 1, 2, 3}, {4, 5, 6, 7}});
+    MObject mesh =
+        testmesh::make({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {5, 0, 0}, {7, 0, 0}, {7, 2, 0}, {5, 2, 0}},
+                       {{0, 1, 2, 3}, {4, 5, 6, 7}});
     testmesh::addUVs(mesh, true);
     MeshUVSet& set = mesh.as<MeshData>()->uvSets()[0];
     set.u = {0, 1, 1, 0, 0, 1, 1, 0};
@@ -124,9 +125,9 @@ TEST_F(UnwrapDriverTest, BoxProjectionGivesEveryCubeSideItsOwnChartPackedOnceAnd
     for (size_t side = 1; side < 6; ++side)
         EXPECT_NEAR(uvArea(layout, 2 * side, 2), uvArea(layout, 0, 2), 1e-5f);
     // The preview draws the quads' outlines, not their diagonals.
-    EXPECT_EQ(layout.falseEdges, std::vector<uint32_t>(
-                                     {NIL, NIL, 1, 0, NIL, NIL, NIL, NIL, 3, 2, NIL, NIL, NIL, NIL, 5, 4, NIL, NIL,
-                                      NIL, NIL, 7, 6, NIL, NIL, NIL, NIL, 9, 8, NIL, NIL, NIL, NIL, 11, 10, NIL, NIL}));
+    EXPECT_EQ(layout.falseEdges,
+              std::vector<uint32_t>({NIL, NIL, 1, 0, NIL, NIL, NIL, NIL, 3, 2, NIL, NIL, NIL, NIL, 5,  4,  NIL, NIL,
+                                     NIL, NIL, 7, 6, NIL, NIL, NIL, NIL, 9, 8, NIL, NIL, NIL, NIL, 11, 10, NIL, NIL}));
     EXPECT_EQ(layout.width, 1024);
     EXPECT_EQ(layout.tiles, 1);
     EXPECT_EQ(ProgressWindow::text(), "Generating UV set");
@@ -134,8 +135,8 @@ TEST_F(UnwrapDriverTest, BoxProjectionGivesEveryCubeSideItsOwnChartPackedOnceAnd
 
 TEST_F(UnwrapDriverTest, BoxProjectionChoosesOneAxisPerPolygonByArea) {
     // A non-planar hexagon: its triangles lean different ways, but most of its area faces +z.
-    const MObject bent = testmesh::make(
-        {{0, 0, 0}, {4, 0, 0}, {4, 1, 0}, {1, 1, 0}, {1, 4, 3.5}, {0, 4, 3.5}}, {{0, 1, 2, 3, 4, 5}});
+    const MObject bent =
+        testmesh::make({{0, 0, 0}, {4, 0, 0}, {4, 1, 0}, {1, 1, 0}, {1, 4, 3.5}, {0, 4, 3.5}}, {{0, 1, 2, 3, 4, 5}});
     // A quad whose normal is exactly (1, 1, 0): +x wins the tie.
     const MObject diagonal = testmesh::make({{0, 0, 0}, {-1, 1, 0}, {-1, 1, 1}, {0, 0, 1}}, {{0, 1, 2, 3}});
     UnwrapSettings settings = method(BoxProjection);

@@ -1,5 +1,5 @@
-#include "core/VarnelleException.h"
 #include "engine/UVAtlasProxy.h"
+#include "core/VarnelleException.h"
 
 #include <gtest/gtest.h>
 
@@ -106,9 +106,8 @@ TEST(UVAtlasProxy, UnwrapsChartsAndReportsTheEngineFailure) {
     broken[0] = 99;
     UnwrapMesh untouched;
     untouched.uvs = {7.0f, 7.0f, 7.0f};
-    expectRaises(ErrorSites::UnwrapImpossible, [&] {
-        proxy.unwrapCharts(source, untouched, remap, noProgress, partitionAdjacency, broken, {});
-    });
+    expectRaises(ErrorSites::UnwrapImpossible,
+                 [&] { proxy.unwrapCharts(source, untouched, remap, noProgress, partitionAdjacency, broken, {}); });
     EXPECT_EQ(untouched.uvs, (std::vector<float>{7.0f, 7.0f, 7.0f}));
 }
 

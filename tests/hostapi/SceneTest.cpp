@@ -1,8 +1,8 @@
+#include "hostapi/Scene.h"
 #include "hostapi/MFnDependencyNode.h"
 #include "hostapi/MFnMatrixData.h"
 #include "hostapi/MGlobal.h"
 #include "hostapi/MTransformationMatrix.h"
-#include "hostapi/Scene.h"
 
 #include <gtest/gtest.h>
 

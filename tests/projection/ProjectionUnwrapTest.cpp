@@ -1,8 +1,8 @@
+#include "projection/ProjectionUnwrap.h"
 #include "core/MeshDataCollector.h"
 #include "core/VarnelleException.h"
 #include "engine/TriangleAdjacency.h"
 #include "hostapi/Scene.h"
-#include "projection/ProjectionUnwrap.h"
 #include "tests/support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -171,7 +171,7 @@ TEST_F(ProjectionTest, PerspectiveConeDecidesWhatIsSeen) {
         const double cx = -18.0 + 4.0 * (quad % 10), cy = -18.0 + 4.0 * (quad / 10);
         // Distance from the axis to the nearest point of the quad.
         const double dx = std::max(std::fabs(cx) - 2.0, 0.0), dy = std::max(std::fabs(cy) - 2.0, 0.0);
-        const bool reaches = std::hypot(dx, dy) < 9.9, outside = std::hypot(dx, dy) > 10.1;
+        const bool reaches = std::hypot(dx, dy)<9.9, outside = std::hypot(dx, dy)> 10.1;
         if (reaches) {
             EXPECT_EQ(classes[2 * quad], 4u) << "quad " << quad;
         }
@@ -185,8 +185,8 @@ TEST_F(ProjectionTest, PerspectiveConeDecidesWhatIsSeen) {
     // One quad around the axis with every corner outside a narrow cone is still seen, and so is
     // one whose edge alone passes through the cone.
     for (const double shift : {0.0, 1.9}) {
-        Working big = workingMesh(testmesh::make({{-2 + shift, -2, 0}, {2 + shift, -2, 0}, {2 + shift, 2, 0}, {-2 + shift, 2, 0}},
-                                                 {{0, 1, 2, 3}}));
+        Working big = workingMesh(testmesh::make(
+            {{-2 + shift, -2, 0}, {2 + shift, -2, 0}, {2 + shift, 2, 0}, {-2 + shift, 2, 0}}, {{0, 1, 2, 3}}));
         Projector narrow("above");
         narrow.run(big.mesh, big.adjacency, big.falseEdges, projection(false, 5.0));
         EXPECT_EQ(keptTriangles(narrow), 2u) << "shift " << shift;
