@@ -196,10 +196,14 @@ void UVAtlasProxy::packCharts(UnwrapMesh& mesh, const std::vector<uint32_t>& adj
         for (size_t uv = 0; uv < vertices.size(); ++uv)
             vertices[uv] = {{0.0f, 0.0f, 0.0f}, {mesh.uvs[3 * uv], mesh.uvs[3 * uv + 1]}};
         const std::vector<uint8_t> indexBuffer = indexBufferOf(mesh.uv_indices);
+        // The fit into the unit square and the border shrink move the layout off the engine's
+        // texel grid, where a gap of g texels keeps only g - 1 of them free; one texel more
+        // and the shrink's factor keep `padding` texels free between the charts.
+        const float gutter =
+            settings_.padding > 0.0 ? static_cast<float>((settings_.padding + 1.0) / borderScale()) : 0.0f;
         const HRESULT status =
             UVAtlasPack(vertices, indexBuffer, UVATLAS_FORMAT_R32_UINT, static_cast<size_t>(settings_.tex_width),
-                        static_cast<size_t>(settings_.tex_height), static_cast<float>(settings_.padding), adjacency,
-                        progress, kProgressFrequency);
+                        static_cast<size_t>(settings_.tex_height), gutter, adjacency, progress, kProgressFrequency);
         if (FAILED(status)) raiseError(ErrorSites::PackingImpossible);
         UnwrapMesh packed;
         appendUVs(vertices, packed.uvs);
@@ -207,9 +211,10 @@ void UVAtlasProxy::packCharts(UnwrapMesh& mesh, const std::vector<uint32_t>& adj
         mesh = std::move(packed);
         return;
     }
+    // The padding grows by the border shrink's factor, so that it is whole after the shrink.
     const OmbrixVectorPacker::PackSettings packSettings = OmbrixVectorPacker::makePackSettings(
-        settings_.tex_width, settings_.tex_height, settings_.padding, settings_.pre_rotate, settings_.rotation,
-        settings_.full_rotation, settings_.pack_mode);
+        settings_.tex_width, settings_.tex_height, settings_.padding / borderScale(), settings_.pre_rotate,
+        settings_.rotation, settings_.full_rotation, settings_.pack_mode);
     std::vector<OmbrixVectorPacker::Point2> points(mesh.uvCount());
     for (size_t uv = 0; uv < points.size(); ++uv)
         points[uv] = {mesh.uvs[3 * uv], mesh.uvs[3 * uv + 1]};
@@ -274,12 +279,21 @@ void UVAtlasProxy::normalizeToUnitSquare(UnwrapMesh& mesh) const {
     }
 }
 
-void UVAtlasProxy::applyPadding(UnwrapMesh& mesh) const {
-    const float p = static_cast<float>(settings_.padding / std::max(settings_.tex_width, settings_.tex_height));
+float UVAtlasProxy::borderPadding() const {
+    return static_cast<float>(settings_.padding / std::max(settings_.tex_width, settings_.tex_height));
+}
+
+float UVAtlasProxy::borderScale() const {
     const float width = static_cast<float>(settings_.tex_width), height = static_cast<float>(settings_.tex_height);
-    const float k = 1.0f - std::max(width / height, height / width) * p;
+    const float k = 1.0f - std::max(width / height, height / width) * borderPadding();
     // A padding as wide as the texture's smaller side would mirror the layout out of the square.
     if (!(k > 0.0f)) raiseError(ErrorSites::PackingImpossible);
+    return k;
+}
+
+void UVAtlasProxy::applyPadding(UnwrapMesh& mesh) const {
+    const float p = borderPadding();
+    const float k = borderScale();
     for (size_t uv = 0; uv < mesh.uvCount(); ++uv) {
         mesh.uvs[3 * uv] = k * mesh.uvs[3 * uv] + p / 2.0f;
         mesh.uvs[3 * uv + 1] = k * mesh.uvs[3 * uv + 1] + p / 2.0f;

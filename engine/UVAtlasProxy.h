@@ -35,8 +35,10 @@ public:
 
     // Packs the charts (components of the adjacency) with the engine's packer for pack mode 0,
     // which replaces the mesh by its UVs and UV indices alone, else with the polygon packer,
-    // which moves the UVs in place. Throws "Packing was not possible..." when the engine's
-    // packer cannot place the charts.
+    // which moves the UVs in place. The packers get the padding grown by applyPadding's shrink
+    // (and, for the engine's packer, one texel for the texel grid the layout leaves), so that
+    // the finished layout keeps it. Throws "Packing was not possible..." when the engine's
+    // packer cannot place the charts or the padding leaves no room.
     void packCharts(UnwrapMesh& mesh, const std::vector<uint32_t>& adjacency, const UVAtlasProgress& progress) const;
 
     // Spreads the charts over the tile grid: the smallest groups merged until every tile has at
@@ -60,6 +62,11 @@ public:
     size_t chartCount() const { return chartCount_; }
 
 private:
+    // The padding as a fraction of the texture's longer side, and the factor by which
+    // applyPadding shrinks the layout for it; raises the packing message when it leaves no room.
+    float borderPadding() const;
+    float borderScale() const;
+
     UnwrapSettings settings_;
     float largestStretch_ = 0.0f;
     size_t chartCount_ = 0;
