@@ -5,21 +5,6 @@
 #include <cmath>
 #include <unordered_map>
 
-namespace {
-
-// Half the length of (p1 - p0) x (p2 - p0), the corners taken as three floats each.
-float triangleArea(const std::vector<float>& points, const uint32_t* corners) {
-    const float* p0 = &points[3 * size_t{corners[0]}];
-    const float* p1 = &points[3 * size_t{corners[1]}];
-    const float* p2 = &points[3 * size_t{corners[2]}];
-    const float a[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
-    const float b[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
-    const float n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-    return 0.5f * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-}
-
-} // namespace
-
 void giveChartsOwnUVs(UnwrapMesh& mesh, const std::vector<uint32_t>& labels) {
     assert(labels.size() == mesh.uvIndexCount() / 3);
     std::vector<uint32_t> renumbered(mesh.uvCount(), NIL), owner(mesh.uvCount(), 0);

@@ -1,6 +1,7 @@
 #include "UVAtlasProxy.h"
 
 #include "core/VarnelleException.h"
+#include "packer/ChartPreparation.h"
 #include "packer/Pack.h"
 
 #include <algorithm>
@@ -34,17 +35,6 @@ void appendUVs(const std::vector<UVAtlasVertex>& vertices, std::vector<float>& u
     uvs.reserve(3 * vertices.size());
     for (const UVAtlasVertex& vertex : vertices)
         uvs.insert(uvs.end(), {vertex.uv.x, vertex.uv.y, 0.0f});
-}
-
-// Half the length of the cross product of two UV edges, the UVs taken as (u, v, w).
-float uvTriangleArea(const std::vector<float>& uvs, const uint32_t* corners) {
-    const float* a = &uvs[3 * size_t{corners[0]}];
-    const float* b = &uvs[3 * size_t{corners[1]}];
-    const float* c = &uvs[3 * size_t{corners[2]}];
-    const float e[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-    const float f[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-    const float n[3] = {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
-    return 0.5f * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
 }
 
 // The components of the adjacency, each a list of triangles in the order a depth-first walk
@@ -81,7 +71,7 @@ void mergeSmallestGroups(const UnwrapMesh& mesh, std::vector<std::vector<uint32_
     for (size_t group = 0; group < groups.size(); ++group) {
         float area = 0.0f;
         for (const uint32_t triangle : groups[group])
-            area += uvTriangleArea(mesh.uvs, &mesh.uv_indices[3 * size_t{triangle}]);
+            area += triangleArea(mesh.uvs, &mesh.uv_indices[3 * size_t{triangle}]);
         byArea.emplace(area, group);
     }
     while (byArea.size() > limit) {
@@ -166,26 +156,9 @@ bool UVAtlasProxy::unwrapCharts(const UnwrapMesh& input, UnwrapMesh& output, std
 }
 
 std::vector<uint32_t> UVAtlasProxy::labelCharts(const UnwrapMesh& mesh, const std::vector<uint32_t>& adjacency) const {
-    const size_t triangleCount = mesh.uvIndexCount() / 3;
-    assert(adjacency.size() == 3 * triangleCount);
-    std::vector<uint32_t> labels(triangleCount, 0);
-    std::vector<uint32_t> queue;
-    queue.reserve(triangleCount);
-    uint32_t next = 1;
-    for (uint32_t start = 0; start < triangleCount; ++start) {
-        if (labels[start] != 0) continue;
-        queue.assign(1, start);
-        for (size_t head = 0; head < queue.size(); ++head) {
-            const uint32_t triangle = queue[head];
-            if (labels[triangle] != 0) continue;
-            labels[triangle] = next;
-            for (int k = 0; k < 3; ++k) {
-                const uint32_t neighbour = adjacency[3 * size_t{triangle} + k];
-                if (neighbour != NIL && labels[neighbour] == 0) queue.push_back(neighbour);
-            }
-        }
-        ++next;
-    }
+    assert(adjacency.size() == mesh.uvIndexCount());
+    std::vector<uint32_t> labels;
+    OmbrixVectorPacker::findChartIds(adjacency, mesh.uvIndexCount() / 3, labels);
     return labels;
 }
 
