@@ -120,6 +120,27 @@ TEST_F(UnwrapCommand, PolygonsSplitByTheLayoutAreWrittenAsTriangles) {
     EXPECT_THROW(writeLayoutObj(input, mesh, layout, input), FileError);
 }
 
+TEST_F(UnwrapCommand, ChartsOutputKeepsEveryCornerInItsChart) {
+    // A quad with a coplanar triangle on its second half: the chart engine puts the quad's two
+    // triangles into different charts, so the quad must come out as its triangles.
+    const std::string input = write("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\nf 1 3 4\n");
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(runCharts({input, "-st", "0", "--pack", "64", "64", "2", "-o", output_}, report_), 0);
+    testing::internal::GetCapturedStderr();
+    MObject holder = importObj(output_).front();
+    const MeshData& mesh = *holder.as<MeshData>();
+    const MeshUVSet& set = mesh.uvSets().at(0);
+    EXPECT_EQ(mesh.numPolygons(), 3);
+    for (int face = 0; face < mesh.numPolygons(); ++face) {
+        const int* corners = mesh.triangleFaceVertices(face, 0);
+        const int a = set.faceVertexUVs[corners[0]], b = set.faceVertexUVs[corners[1]],
+                  c = set.faceVertexUVs[corners[2]];
+        const float area =
+            (set.u[b] - set.u[a]) * (set.v[c] - set.v[a]) - (set.u[c] - set.u[a]) * (set.v[b] - set.v[a]);
+        EXPECT_GT(area, 0.0f) << "face " << face << " is flipped";
+    }
+}
+
 TEST_F(UnwrapCommand, EveryMethodKeepsTheLayoutRoundTripThroughTheFile) {
     const std::string input = VARNELLE_TEST_DATA "/uv_sphere.obj";
     for (const char* type : {"1", "2", "3"}) {
