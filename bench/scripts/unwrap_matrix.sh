@@ -5,6 +5,8 @@
 #
 #   bench/scripts/unwrap_matrix.sh UVEVAL [OUT_DIR] [MESH_NAME...]
 #
+# METHODS and PACKS (space-separated) narrow the runs, for example METHODS="0 3" PACKS=1.
+#
 # A run passes when every face lies in one tile ([0, 1] without tiles), no two charts overlap,
 # no two charts are closer than the padding at the texture size, and, for the chart engine,
 # the largest stretch is within the limit. Rescaling does nothing with tiles, so tiles run once.
@@ -62,8 +64,8 @@ rows="$out/matrix.tsv"
 printf 'mesh\tmethod\tpack\ttiles\trescale\texit\tcharts\tmax_stretch\tefficiency\ttime_ms\tstraddling\toverlap_texels\tmin_gap\tpairs_below_padding\tflips\tverdict\n' | tee "$rows"
 for name in "${names[@]}"; do
   mesh="${meshes[$name]}"
-  for method in 0 1 2 3; do
-    for pack in 0 1 2; do
+  for method in ${METHODS:-0 1 2 3}; do
+    for pack in ${PACKS:-0 1 2}; do
       for variant in "1 1 1" "1 1 0" "2 2 1"; do
         read -r tx ty rescale <<<"$variant"
         run="$out/${name}_t${method}_p${pack}_${tx}x${ty}_r${rescale}"
