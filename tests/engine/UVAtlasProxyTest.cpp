@@ -111,14 +111,6 @@ TEST(UVAtlasProxy, UnwrapsChartsAndReportsTheEngineFailure) {
     EXPECT_EQ(untouched.uvs, (std::vector<float>{7.0f, 7.0f, 7.0f}));
 }
 
-TEST(UVAtlasProxy, LabelsNumberComponentsByTheirLowestTriangle) {
-    UnwrapMesh mesh;
-    mesh.uv_indices.assign(15, 0);
-    // Triangles 0-3 and 2-4 are linked; 1 stands alone.
-    const std::vector<uint32_t> adjacency{3, NIL, NIL, NIL, NIL, NIL, 4, NIL, NIL, NIL, NIL, 0, NIL, 2, NIL};
-    EXPECT_EQ(UVAtlasProxy().labelCharts(mesh, adjacency), (std::vector<uint32_t>{1, 2, 3, 1, 3}));
-}
-
 TEST(UVAtlasProxy, BothPackersSeparateTheChartsAndTheEnginePackerRefusesATinyTexture) {
     for (const int32_t packMode : {0, 1, 2}) {
         std::vector<uint32_t> adjacency;
