@@ -43,8 +43,17 @@ inline constexpr ErrorSite NothingToProjectPerspective{
 inline constexpr ErrorSite NothingToProjectOrthographic{
     "The current projection settings have filtered out all surfaces, there is nothing left to unwrap.",
     "ProjectionUnwrap", 155};
+// The two below are followed by what they name: the camera's name, the faces' numbers.
+inline constexpr ErrorSite CameraNotFound{"This camera does not exist in the scene: ", "ProjectionUnwrap", 60};
+inline constexpr ErrorSite FacesWithoutUVs{
+    "These faces have no UVs in the current UV set, so its UVs cannot be kept: ", "varnelle", 390};
 } // namespace ErrorSites
 
 [[noreturn]] inline void raiseError(const ErrorSite& site) {
     raiseError(site.message, site.file, site.line);
+}
+
+// The site's message followed by what it names.
+[[noreturn]] inline void raiseError(const ErrorSite& site, const std::string& detail) {
+    raiseError((site.message + detail).c_str(), site.file, site.line);
 }

@@ -4,28 +4,21 @@
 
 namespace {
 
-std::atomic<bool> batch{false};
-constexpr MNativeWindowHdl kMainWindow = 1;
+std::atomic<MNativeWindowHdl> mainWindow{0};
 
 } // namespace
 
 M3dView M3dView::active3dView(MStatus* status) {
-    setStatus(status, batch ? MStatus(MStatus::kFailure, "No active view") : MStatus());
+    setStatus(status, mainWindow == 0 ? MStatus(MStatus::kFailure, "No active view") : MStatus());
     return M3dView();
 }
 
 MNativeWindowHdl M3dView::applicationShell(MStatus* status) {
-    if (batch) {
-        setStatus(status, MStatus(MStatus::kFailure, "No main window in batch mode"));
-        return 0;
-    }
-    setStatus(status, MStatus::kSuccess);
-    return kMainWindow;
+    const MNativeWindowHdl window = mainWindow;
+    setStatus(status, window == 0 ? MStatus(MStatus::kFailure, "No main window in batch mode") : MStatus());
+    return window;
 }
 
-void M3dView::setBatchMode(bool value) {
-    batch = value;
-}
-bool M3dView::batchMode() {
-    return batch;
+void M3dView::setApplicationShell(MNativeWindowHdl window) {
+    mainWindow = window;
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 class MMatrix;
+class MQuaternion;
 
 // Double-precision 3D vector. As in the host, `*` between two vectors is the dot
 // product and `^` is the cross product.
@@ -37,4 +38,6 @@ public:
     void normalize() { *this = normal(); }
     // Direction only, no translation.
     MVector operator*(const MMatrix& matrix) const;
+    // The vector turned by the rotation.
+    MVector rotateBy(const MQuaternion& rotation) const;
 };

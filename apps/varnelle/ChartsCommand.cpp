@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "LayoutObjWriter.h"
 #include "Subcommands.h"
 
 #include "core/MeshDataCollector.h"
@@ -7,7 +8,6 @@
 #include "engine/TriangleAdjacency.h"
 #include "engine/UVAtlas.h"
 #include "hostapi/M3dView.h"
-#include "hostapi/MeshData.h"
 #include "hostapi/ObjFile.h"
 
 #include <algorithm>
@@ -124,31 +124,15 @@ void packCharts(ChartsResult& result, const ChartsOptions& options) {
     if (FAILED(status)) raiseError(ErrorSites::PackingImpossible);
 }
 
-// Writes the charts as the mesh's "map1" UVs: every triangle corner's face-vertex gets the
-// uv of its output vertex.
-void writeChartUVs(const MObject& mesh, const ChartsResult& result) {
-    MeshData& data = *mesh.as<MeshData>();
-    MeshUVSet& set = data.createUVSet("map1");
-    set.u.resize(result.vertices.size());
-    set.v.resize(result.vertices.size());
-    for (size_t vertex = 0; vertex < result.vertices.size(); ++vertex) {
-        set.u[vertex] = result.vertices[vertex].uv.x;
-        set.v[vertex] = result.vertices[vertex].uv.y;
-    }
-    set.faceVertexUVs.assign(static_cast<size_t>(data.numFaceVertices()), -1);
-    size_t triangle = 0;
-    for (int face = 0; face < data.numPolygons(); ++face) {
-        for (int local = 0; local < data.polygonTriangleCount(face); ++local, ++triangle) {
-            const int* faceVertices = data.triangleFaceVertices(face, local);
-            for (int corner = 0; corner < 3; ++corner) {
-                uint32_t vertex;
-                std::memcpy(&vertex, &result.indexBuffer[4 * (3 * triangle + corner)], sizeof vertex);
-                set.faceVertexUVs[faceVertices[corner]] = static_cast<int>(vertex);
-            }
-        }
-    }
-    for (size_t index = 0; index < data.uvSets().size(); ++index)
-        if (&data.uvSets()[index] == &set) data.setCurrentUVSet(static_cast<int>(index));
+// The charts as a layout: each vertex's uv, and the index buffer's three UVs per triangle.
+UVLayout layoutOf(const ChartsResult& result) {
+    UVLayout layout;
+    layout.points.reserve(3 * result.vertices.size());
+    for (const UVAtlasVertex& vertex : result.vertices)
+        layout.points.insert(layout.points.end(), {vertex.uv.x, vertex.uv.y, 0.0f});
+    layout.indices.resize(result.indexBuffer.size() / sizeof(uint32_t));
+    std::memcpy(layout.indices.data(), result.indexBuffer.data(), layout.indices.size() * sizeof(uint32_t));
+    return layout;
 }
 
 } // namespace
@@ -192,10 +176,7 @@ int runCharts(const std::vector<std::string>& words, std::ostream& out) {
     }
     const double totalMs = millisecondsSince(start);
 
-    if (!options.outputPath.empty()) {
-        writeChartUVs(mesh, result);
-        exportObj(options.outputPath, {mesh}, options.meshPath);
-    }
+    if (!options.outputPath.empty()) writeLayoutObj(options.outputPath, mesh, layoutOf(result), options.meshPath);
     char line[512];
     if (options.json)
         std::snprintf(line, sizeof line,

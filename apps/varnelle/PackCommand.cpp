@@ -2,6 +2,8 @@
 #include "Subcommands.h"
 #include "UVCharts.h"
 
+#include "core/VarnelleException.h"
+#include "engine/UVAtlasProxy.h"
 #include "hostapi/ObjFile.h"
 #include "packer/Pack.h"
 
@@ -37,28 +39,22 @@ PackWords splitPackWords(const std::vector<std::string>& words) {
     return result;
 }
 
-// What the unwrap does with a packed layout: stretch it to the texture's aspect, move it
-// into the unit square and shrink it for the padding around the square's border, in
-// single precision.
-void finishLayout(std::vector<float>& u, std::vector<float>& v, int32_t width, int32_t height, double paddingTexels) {
-    const float w = static_cast<float>(width), h = static_cast<float>(height);
-    const float a = std::max(h / w, 1.0f), b = std::max(w / h, 1.0f);
-    float lowU = 3.4028235e38f, lowV = 3.4028235e38f, highU = -3.4028235e38f, highV = -3.4028235e38f;
+// What the unwrap does with a packed layout: stretch it to the texture's aspect, move it into
+// the unit square and shrink it for the padding around the square's border. Throws the
+// packing message (VarnelleException) when the padding leaves no room.
+void finishLayout(std::vector<float>& u, std::vector<float>& v, const UnwrapSettings& settings) {
+    UnwrapMesh layout;
+    layout.uvs.reserve(3 * u.size());
+    for (size_t i = 0; i < u.size(); ++i)
+        layout.uvs.insert(layout.uvs.end(), {u[i], v[i], 0.0f});
+    UVAtlasProxy proxy;
+    proxy.setSettings(settings);
+    proxy.fitAspect(layout);
+    proxy.normalizeToUnitSquare(layout);
+    proxy.applyPadding(layout);
     for (size_t i = 0; i < u.size(); ++i) {
-        u[i] *= a;
-        v[i] *= b;
-        lowU = std::min(lowU, u[i]);
-        highU = std::max(highU, u[i]);
-        lowV = std::min(lowV, v[i]);
-        highV = std::max(highV, v[i]);
-    }
-    const float range = std::max(highU - lowU, highV - lowV);
-    const float normal = range > 0.0f ? 1.0f / range : 1.0f;
-    const float p = static_cast<float>(paddingTexels / std::max(width, height));
-    const float k = 1.0f - std::max(w / h, h / w) * p;
-    for (size_t i = 0; i < u.size(); ++i) {
-        u[i] = k * ((u[i] - lowU) * normal) + p / 2.0f;
-        v[i] = k * ((v[i] - lowV) * normal) + p / 2.0f;
+        u[i] = layout.uvs[3 * i];
+        v[i] = layout.uvs[3 * i + 1];
     }
 }
 
@@ -104,7 +100,12 @@ int runPack(const std::vector<std::string>& words, std::ostream& out) {
         u[i] = static_cast<float>(charts.uvs[i].x);
         v[i] = static_cast<float>(charts.uvs[i].y);
     }
-    finishLayout(u, v, unwrap.tex_width, unwrap.tex_height, unwrap.padding);
+    try {
+        finishLayout(u, v, unwrap);
+    } catch (const VarnelleException& error) {
+        notifyUser(error, M3dView::applicationShell());
+        return 1;
+    }
     for (size_t i = 0; i < charts.uvs.size(); ++i)
         charts.uvs[i] = {u[i], v[i]};
     writeUVCharts(meshes.front(), charts);

@@ -2,8 +2,11 @@
 
 #include "CommandLine.h"
 
+#include "core/BoxProjection.h"
+#include "core/ExistingUVs.h"
 #include "core/MeshDataCollector.h"
 #include "core/UnwrapMesh.h"
+#include "core/VarnelleException.h"
 #include "engine/TriangleAdjacency.h"
 #include "hostapi/MeshData.h"
 #include "packer/ChartPreparation.h"
@@ -15,31 +18,6 @@
 #include <set>
 
 namespace {
-
-// Face numbers (from 1, as in the file) of the faces with a corner that has no UV.
-std::vector<int> facesWithoutUVs(const MeshData& data, const MeshUVSet& set) {
-    std::vector<int> faces;
-    for (int face = 0; face < data.numPolygons(); ++face) {
-        const int first = data.faceVertexOffset(face);
-        const int count = static_cast<int>(data.polygonVertices(face).size());
-        for (int corner = first; corner < first + count; ++corner)
-            if (set.faceVertexUVs[corner] < 0) {
-                faces.push_back(face + 1);
-                break;
-            }
-    }
-    return faces;
-}
-
-std::string describeFacesWithoutUVs(const std::vector<int>& faces, int faceCount) {
-    constexpr size_t kListed = 10;
-    std::string text = std::to_string(faces.size()) + " of " + std::to_string(faceCount) + " faces have no UVs (face" +
-                       (faces.size() > 1 ? "s " : " ");
-    for (size_t i = 0; i < std::min(faces.size(), kListed); ++i)
-        text += (i > 0 ? ", " : "") + std::to_string(faces[i]);
-    if (faces.size() > kListed) text += ", ...";
-    return text + "); existing UVs are packed only when every face has them";
-}
 
 // The UV of every triangle corner and the corner's face-vertex, all faces being mapped.
 void gatherTriangleUVs(const MeshData& data, const MeshUVSet& set, UVCharts& charts, std::vector<int>& meshUVs) {
@@ -68,52 +46,20 @@ void separateSharedUVs(const MeshUVSet& set, const std::vector<int>& meshUVs, UV
     }
 }
 
-// Six-axis box projection of every polygon along the axis its triangles face most (by
-// area), with the adjacency cut between polygons of different axes: the charts a mesh
-// without UVs is packed by.
+// The charts of the unwrap's box projection: every polygon projected along the axis its
+// triangles face most (by area), charts cut where the axis changes, each corner its own UV.
 void boxProjectedCharts(const MeshData& data, const std::vector<float>& positions, const std::vector<uint32_t>& indices,
-                        std::vector<uint32_t> adjacency, UVCharts& charts) {
-    std::vector<int> axis;
-    axis.reserve(indices.size() / 3);
-    size_t triangle = 0;
-    for (int face = 0; face < data.numPolygons(); ++face) {
-        float area[6] = {0, 0, 0, 0, 0, 0};
-        for (int t = 0; t < data.polygonTriangleCount(face); ++t, ++triangle) {
-            float p[3][3];
-            for (int k = 0; k < 3; ++k)
-                for (int d = 0; d < 3; ++d)
-                    p[k][d] = positions[3 * indices[3 * triangle + k] + d];
-            const float a[3] = {p[0][0] - p[1][0], p[0][1] - p[1][1], p[0][2] - p[1][2]};
-            const float b[3] = {p[0][0] - p[2][0], p[0][1] - p[2][1], p[0][2] - p[2][2]};
-            const float n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-            if (n[0] == 0 && n[1] == 0 && n[2] == 0) continue;
-            const float side[6] = {n[0], -n[0], n[1], -n[1], n[2], -n[2]};
-            const int best = static_cast<int>(std::max_element(side, side + 6) - side);
-            area[best] += 0.5f * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        }
-        int winner = 0;
-        for (int c = 1; c < 6; ++c)
-            if (area[c] > area[winner]) winner = c;
-        axis.insert(axis.end(), static_cast<size_t>(data.polygonTriangleCount(face)), winner);
-    }
-    for (size_t corner = 0; corner < adjacency.size(); ++corner)
-        if (adjacency[corner] != NIL && axis[adjacency[corner]] != axis[corner / 3]) adjacency[corner] = NIL;
-
-    triangle = 0;
-    for (int face = 0; face < data.numPolygons(); ++face) {
-        for (int t = 0; t < data.polygonTriangleCount(face); ++t, ++triangle) {
-            const int* faceVertices = data.triangleFaceVertices(face, t);
-            for (int k = 0; k < 3; ++k) {
-                const float* p = &positions[3 * indices[3 * triangle + k]];
-                static constexpr int uAxis[6] = {1, 1, 0, 0, 0, 0}, vAxis[6] = {2, 2, 2, 2, 1, 1};
-                static constexpr float uSign[6] = {1, -1, 1, 1, 1, 1}, vSign[6] = {1, 1, -1, 1, 1, -1};
-                const int c = axis[triangle];
-                charts.triangles.push_back(static_cast<uint32_t>(charts.uvs.size()));
-                charts.uvs.push_back({uSign[c] * p[uAxis[c]], vSign[c] * p[vAxis[c]]});
-                charts.cornerFaceVertices.push_back(faceVertices[k]);
-            }
-        }
-    }
+                        std::vector<uint32_t> adjacency, std::vector<uint32_t> falseEdges, UVCharts& charts) {
+    UnwrapMesh projected;
+    projectToBoxes(UnwrapMesh(positions, indices), projected, adjacency, falseEdges);
+    charts.uvs.resize(projected.uvCount());
+    for (size_t uv = 0; uv < charts.uvs.size(); ++uv)
+        charts.uvs[uv] = {projected.uvs[3 * uv], projected.uvs[3 * uv + 1]};
+    charts.triangles = std::move(projected.uv_indices);
+    for (int face = 0; face < data.numPolygons(); ++face)
+        for (int t = 0; t < data.polygonTriangleCount(face); ++t)
+            charts.cornerFaceVertices.insert(charts.cornerFaceVertices.end(), data.triangleFaceVertices(face, t),
+                                             data.triangleFaceVertices(face, t) + 3);
     charts.adjacency = std::move(adjacency);
     std::vector<uint32_t> chartIds;
     charts.chartCount = OmbrixVectorPacker::findChartIds(charts.adjacency, charts.triangles.size() / 3, chartIds);
@@ -126,9 +72,12 @@ bool readUVCharts(const MObject& mesh, UVCharts& charts, std::string& problem) {
     const MeshData* data = mesh.as<MeshData>();
     const bool existing = data->currentUVSet() >= 0;
     if (existing) {
-        const std::vector<int> unmapped = facesWithoutUVs(*data, data->uvSets()[data->currentUVSet()]);
-        if (!unmapped.empty()) {
-            problem = describeFacesWithoutUVs(unmapped, data->numPolygons());
+        // Faces without UVs are refused as the unwrap's existing-UV method refuses them.
+        try {
+            UnwrapMesh existingUVs;
+            readExistingUVs(mesh, existingUVs);
+        } catch (const VarnelleException& error) {
+            problem = error.message;
             return false;
         }
     }
@@ -149,7 +98,7 @@ bool readUVCharts(const MObject& mesh, UVCharts& charts, std::string& problem) {
         return false;
     }
     if (!existing) {
-        boxProjectedCharts(*data, positions, indices, adjacency, charts);
+        boxProjectedCharts(*data, positions, indices, adjacency, falseEdges, charts);
         return true;
     }
     const MeshUVSet& set = data->uvSets()[data->currentUVSet()];

@@ -26,8 +26,8 @@ struct UVCharts {
 };
 
 // Reads the charts of the mesh's current UV set (or of its box projection when it has none).
-// Returns false, with `problem` saying why, when the UV set leaves faces without UVs (it
-// names them) or the adjacency cannot be built.
+// Returns false, with `problem` saying why, when the UV set leaves faces without UVs (named
+// as the unwrap's existing-UV method names them) or the adjacency cannot be built.
 bool readUVCharts(const MObject& mesh, UVCharts& charts, std::string& problem);
 
 // Replaces the mesh's current UV set (made as "map1" when there is none) by the charts'

@@ -2,6 +2,7 @@
 #include "Subcommands.h"
 
 #include "hostapi/AtomicFile.h"
+#include "hostapi/M3dView.h"
 
 #include <cstdio>
 #include <cstring>
@@ -15,7 +16,14 @@ struct Subcommand {
     const char* usage;
 };
 
+// The terminal stands for the host's main window: notifications are printed on it.
+constexpr MNativeWindowHdl kTerminalWindow = 1;
+
 const Subcommand subcommands[] = {
+    {"unwrap", runUnwrapCommand,
+     "unwrap MESH.obj -o OUT.obj [unwrap flags] [--mesh NAME] [--json]\n"
+     "       [--camera-def NAME EYE_X EYE_Y EYE_Z AIM_X AIM_Y AIM_Z [ortho WIDTH]]\n"
+     "    unwraps a mesh of the file (the first unless --mesh names one) and writes it with the layout as its UVs"},
     {"inspect", runInspect,
      "inspect MESH.obj [-t TYPE] [-ks 0|1] [-ug 0|1] [-ga DEG] [-ur 0|1] [-ra DEG] [-mc UVSET]\n"
      "    collects triangles, seams and adjacency of the first mesh and prints their counts as JSON"},
@@ -41,6 +49,7 @@ void printUsage(std::FILE* stream) {
 } // namespace
 
 int main(int argc, char** argv) {
+    M3dView::setApplicationShell(kTerminalWindow);
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;

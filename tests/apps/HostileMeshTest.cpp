@@ -122,7 +122,7 @@ TEST_F(HostileMesh, EverySubcommandRefusesAMalformedCornerWithItsLine) {
 }
 
 // Faces without UVs are not packed silently in place: pack and outline refuse the mesh and
-// name the faces.
+// name the faces (numbered from 0) as the unwrap's existing-UV method does.
 TEST_F(HostileMesh, ExistingUVsOnSomeFacesOnlyAreRefusedWithTheFaceNumbers) {
     const std::string partial = write("partial.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 0\n"
                                                      "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
@@ -133,11 +133,11 @@ TEST_F(HostileMesh, ExistingUVsOnSomeFacesOnlyAreRefusedWithTheFaceNumbers) {
     EXPECT_EQ(runPack({partial, "-o", output}, out), 1);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "varnelle pack: " + partial +
-                  ": 2 of 3 faces have no UVs (faces 2, 3); existing UVs are packed only when every face has them\n");
+                  ": These faces have no UVs in the current UV set, so its UVs cannot be kept: 1, 2\n");
     EXPECT_FALSE(std::filesystem::exists(output));
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(runOutline({partial, "--svg", scratch("out.svg")}, out), 1);
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("(faces 2, 3)"), std::string::npos);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("cannot be kept: 1, 2\n"), std::string::npos);
 }
 
 // A face listing a vertex at two neighbouring corners packs as the polygon without the repeat.

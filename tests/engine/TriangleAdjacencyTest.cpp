@@ -66,6 +66,7 @@ TEST(TriangleAdjacency, FailuresLeaveTheOutputAndNotifyOnce) {
     EXPECT_EQ(computeTriangleAdjacency(meshOf(square, {0, 1, 4}), adjacency), E_UNEXPECTED);
     EXPECT_EQ(adjacency, std::vector<uint32_t>{7});
 
+    M3dView::setApplicationShell(1);
     clearShownNotifications();
     testing::internal::CaptureStderr();
     EXPECT_TRUE(collectAdjacency(meshOf(square, {0, 1, 9}), {}).empty());
@@ -77,11 +78,10 @@ TEST(TriangleAdjacency, FailuresLeaveTheOutputAndNotifyOnce) {
     EXPECT_EQ(shown[0].type, 0u);
 
     // Without a main window nothing is shown.
-    M3dView::setBatchMode(true);
+    M3dView::setApplicationShell(0);
     clearShownNotifications();
     EXPECT_TRUE(collectAdjacency(meshOf(square, {0, 1, 9}), {}).empty());
     EXPECT_TRUE(shownNotifications().empty());
-    M3dView::setBatchMode(false);
 }
 
 TEST(TriangleAdjacency, CutMarksCutOnlyTheMarkedCorners) {
