@@ -153,6 +153,22 @@ TEST_F(HostileMesh, ARepeatedNeighbouringCornerPacksAsThePolygonWithoutIt) {
     EXPECT_EQ(packed.as<MeshData>()->numFaceVertices(), 8);
 }
 
+// A UV or position that a 32-bit float cannot hold is refused with its line, never packed into NaN.
+TEST_F(HostileMesh, CoordinatesBeyond32BitFloatsAreRefusedWithTheirLine) {
+    const std::string quad = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\n";
+    std::ostringstream out;
+    const std::string farUV = write("far_uv.obj", quad + "vt 0 1e308\nf 1/1 2/2 3/3 4/4\n");
+    try {
+        runPack({farUV, "-o", scratch("out.obj")}, out);
+        ADD_FAILURE() << "a UV of 1e308 was packed";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.what(), farUV + ":8: texture coordinate '1e308' is beyond the range of 32-bit floats");
+    }
+    const std::string farPoint = write("far_point.obj", "v 0 0 0\nv 1 0 0\nv 0 -4e38 0\nf 1 2 3\n");
+    EXPECT_THROW(runCharts({farPoint, "--pack", "64", "64", "2"}, out), FileError);
+    EXPECT_FALSE(std::filesystem::exists(scratch("out.obj")));
+}
+
 // The outline picture stays well formed when charts lie far apart or collapse in 32-bit UVs.
 TEST_F(HostileMesh, OutlinePictureIsWellFormedAtHugeUVSpans) {
     for (const auto& [far, size] : {std::pair<std::string, std::string>{"1e14", "1.00000001e14"},
