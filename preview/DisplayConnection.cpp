@@ -1,0 +1,41 @@
+#include "preview/DisplayConnection.h"
+
+#include <SDL.h>
+
+namespace {
+
+std::mutex displayMutex;
+bool isOpen = false;
+
+} // namespace
+
+bool openDisplay(std::string& problem) {
+    std::lock_guard lock(displayMutex);
+    if (isOpen) return true;
+    // Ctrl+C must still stop the program, not become a quit event nobody reads during a run.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        problem = SDL_GetError();
+        return false;
+    }
+    isOpen = true;
+    return true;
+}
+
+void closeDisplay() {
+    std::lock_guard lock(displayMutex);
+    if (!isOpen) return;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_Quit();
+    isOpen = false;
+}
+
+bool displayOpen() {
+    std::lock_guard lock(displayMutex);
+    return isOpen;
+}
+
+std::unique_lock<std::mutex> lockDisplay() {
+    return std::unique_lock(displayMutex);
+}
