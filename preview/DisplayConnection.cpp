@@ -14,6 +14,10 @@ bool openDisplay(std::string& problem) {
     if (isOpen) return true;
     // Ctrl+C must still stop the program, not become a quit event nobody reads during a run.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Windows show their pictures through the display's own framebuffer: no GPU renderer,
+    // which would recreate a window when its surface is first asked for and could not be
+    // used from the timer thread.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         problem = SDL_GetError();
