@@ -10,3 +10,4 @@ int runInspect(const std::vector<std::string>& words, std::ostream& out);
 int runCharts(const std::vector<std::string>& words, std::ostream& out);
 int runOutline(const std::vector<std::string>& words, std::ostream& out);
 int runPack(const std::vector<std::string>& words, std::ostream& out);
+int runPreview(const std::vector<std::string>& words, std::ostream& out);

@@ -28,6 +28,9 @@ const Subcommand subcommands[] = {
     {"pack", runPack,
      "pack MESH.obj -o OUT.obj [-pad P -w W -h H -p 1|2 -pr 0|1 -ro R -fr 0|1] [--json]\n"
      "    packs the charts of the first mesh's existing UVs with the polygon chart packer and writes the mesh"},
+    {"preview", runPreview,
+     "preview MESH.obj (--png OUT.png [--preview-size N] | --window) [--tiles N] [--quiet]\n"
+     "    draws the UV layout the mesh file already has: polygon edges on the tile grid"},
 };
 
 void printUsage(std::FILE* stream) {
