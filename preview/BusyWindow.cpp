@@ -26,8 +26,8 @@ void copyInto(PixelCanvas& target, const PixelCanvas& source, int left, int top)
 void drawStatusText(PixelCanvas& face, TTF_Font* font, const std::string& text) {
     using namespace busylayout;
     if (!font || text.empty()) return;
-    SDL_Surface* rendered = TTF_RenderUTF8_Shaded(font, text.c_str(), SDL_Color{0, 0, 0, 255},
-                                                  SDL_Color{240, 240, 240, 255});
+    SDL_Surface* rendered =
+        TTF_RenderUTF8_Shaded(font, text.c_str(), SDL_Color{0, 0, 0, 255}, SDL_Color{240, 240, 240, 255});
     if (!rendered) return;
     SDL_Surface* converted = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_RGB888, 0);
     SDL_FreeSurface(rendered);
@@ -54,9 +54,9 @@ bool BusyWindow::open(const std::string& text) {
     SDL_Rect screen{0, 0, windowWidth, windowHeight};
     SDL_GetDisplayBounds(0, &screen);
     // Centred over the desktop, as a dialog without owner is.
-    window_ = SDL_CreateWindow("Varnelle", screen.x + (screen.w - windowWidth) / 2,
-                               screen.y + (screen.h - windowHeight) / 2, windowWidth, windowHeight,
-                               SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR);
+    window_ =
+        SDL_CreateWindow("Varnelle", screen.x + (screen.w - windowWidth) / 2, screen.y + (screen.h - windowHeight) / 2,
+                         windowWidth, windowHeight, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR);
     if (!window_) return false;
     font_ = openDialogFont();
     drawFace(text);

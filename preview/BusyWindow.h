@@ -12,8 +12,12 @@ typedef struct _TTF_Font TTF_Font;
 // border. The animation sits at the client's top-left, the logo right of it, the status line
 // (8, 129, 249 x 8 units) below.
 namespace busylayout {
-constexpr int dialogUnitsToPixelsX(int units) { return (units * 6 + 2) / 4; }
-constexpr int dialogUnitsToPixelsY(int units) { return (units * 13 + 4) / 8; }
+constexpr int dialogUnitsToPixelsX(int units) {
+    return (units * 6 + 2) / 4;
+}
+constexpr int dialogUnitsToPixelsY(int units) {
+    return (units * 13 + 4) / 8;
+}
 constexpr int border = 1;
 constexpr int clientWidth = dialogUnitsToPixelsX(266);
 constexpr int clientHeight = dialogUnitsToPixelsY(143);

@@ -25,8 +25,10 @@ bool clipFarEnds(double& x0, double& y0, double& x1, double& y1) {
             continue;
         }
         const double t = q[i] / p[i];
-        if (p[i] < 0.0) enter = std::max(enter, t);
-        else leave = std::min(leave, t);
+        if (p[i] < 0.0)
+            enter = std::max(enter, t);
+        else
+            leave = std::min(leave, t);
     }
     if (enter > leave) return false;
     const double ax = x0 + enter * dx, ay = y0 + enter * dy;

@@ -8,8 +8,8 @@ namespace {
 // Maps UV coordinates onto the square's pixels (see drawPreview).
 struct UVToPixel {
     UVToPixel(const PreviewSquare& square, int32_t tiles)
-        : left(square.offsetX), bottom(square.offsetY + square.height - 1),
-          scaleX(double(square.width - 1) / tiles), scaleY(double(square.height - 1) / tiles) {}
+        : left(square.offsetX), bottom(square.offsetY + square.height - 1), scaleX(double(square.width - 1) / tiles),
+          scaleY(double(square.height - 1) / tiles) {}
 
     double x(float u) const { return left + std::floor(u * scaleX); }
     double y(float v) const { return bottom - std::floor(v * scaleY); }

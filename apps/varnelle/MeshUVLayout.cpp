@@ -41,7 +41,7 @@ void addPolygon(const MeshData& data, const MeshUVSet& set, int face, uint32_t p
             const int a = corners[k], b = corners[(k + 1) % 3];
             indices.push_back(pointBase + uint32_t(set.faceVertexUVs[a]));
             falseEdges.push_back(alongPolygon(a, b, first, count) ? realMeshEdge
-                                                                 : triangleAcross(data, face, t, a, b, firstTriangle));
+                                                                  : triangleAcross(data, face, t, a, b, firstTriangle));
         }
     }
 }

@@ -36,8 +36,10 @@ PreviewWords splitPreviewWords(const std::vector<std::string>& words) {
         const std::string& word = split.rest[i];
         if (word != "--png" && word != "--tiles") throw UsageError("unknown option '" + word + "'");
         if (i + 1 == split.rest.size()) throw UsageError(word + " needs a value");
-        if (word == "--png") result.options.previewPath = split.rest[++i];
-        else result.tiles = parseTiles(split.rest[++i]);
+        if (word == "--png")
+            result.options.previewPath = split.rest[++i];
+        else
+            result.tiles = parseTiles(split.rest[++i]);
     }
     if (result.options.previewPath.empty() && !result.options.window)
         throw UsageError("preview needs --png OUT.png or --window");

@@ -40,10 +40,11 @@ ProgressDisplay progressDisplay(const PreviewOptions& options) {
 
 PreviewPresenter previewPresenter(const PreviewOptions& options) {
     if (options.previewPath.empty() && !options.window) return nullptr;
-    return [path = options.previewPath, size = options.previewSize, window = options.window](const PreviewRender& render) {
-        if (!path.empty()) writePreviewPng(render, size, size, path);
-        if (window) showPreviewWindow(render);
-    };
+    return
+        [path = options.previewPath, size = options.previewSize, window = options.window](const PreviewRender& render) {
+            if (!path.empty()) writePreviewPng(render, size, size, path);
+            if (window) showPreviewWindow(render);
+        };
 }
 
 } // namespace
@@ -84,7 +85,8 @@ PreviewSession::PreviewSession(const PreviewOptions& options, const std::vector<
     if (display == ProgressDisplay::Window) {
         setMessageBoxPresenter([](const Notification& box) { showMessageBoxWindow(box.caption, box.text); });
     } else if (display == ProgressDisplay::Terminal) {
-        setMessageBoxPresenter([](const Notification& box) { ProgressWindow::printLine(box.caption + ": " + box.text); });
+        setMessageBoxPresenter(
+            [](const Notification& box) { ProgressWindow::printLine(box.caption + ": " + box.text); });
     }
 }
 

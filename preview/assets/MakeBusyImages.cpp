@@ -168,7 +168,8 @@ PixelCanvas drawLogo() {
             }
             const double t = y / double(frameSide);
             Colour tileColour{40 - 10 * t, 130 - 70 * t, 170 - 40 * t};
-            if ((x - 16) % 42 == 0 || (y - 16) % 42 == 0) tileColour = {tileColour.r + 14, tileColour.g + 14, tileColour.b + 14};
+            if ((x - 16) % 42 == 0 || (y - 16) % 42 == 0)
+                tileColour = {tileColour.r + 14, tileColour.g + 14, tileColour.b + 14};
             blend(logo, x, y, tileColour, tile / double(samples * samples));
             blend(logo, x, y, {255, 255, 255}, letter / double(samples * samples));
         }

@@ -35,7 +35,8 @@ protected:
         for (int j = 0; j < 2; ++j) {
             for (int i = 0; i < 2; ++i) {
                 const int a = j * 3 + i + 1, b = a + 1, c = a + 4, d = a + 3;
-                file << "f " << a << '/' << a << ' ' << b << '/' << b << ' ' << c << '/' << c << ' ' << d << '/' << d << '\n';
+                file << "f " << a << '/' << a << ' ' << b << '/' << b << ' ' << c << '/' << c << ' ' << d << '/' << d
+                     << '\n';
             }
         }
         return path(name);
@@ -52,7 +53,8 @@ TEST_F(PreviewCommand, DrawsAnExistingQuadLayoutWithoutDiagonalsOnTheChosenTiles
     ASSERT_EQ(one.width, 201);
     previewtest::expectQuadsWithoutDiagonals(one, fitSquare(201, 201), 2);
 
-    ASSERT_EQ(runPreview({mesh, "--tiles", "3", "--quiet", "--png", path("three.png"), "--preview-size", "301"}, out), 0);
+    ASSERT_EQ(runPreview({mesh, "--tiles", "3", "--quiet", "--png", path("three.png"), "--preview-size", "301"}, out),
+              0);
     const PixelCanvas three = readPng(path("three.png"));
     previewtest::expectTilesWithUnitLayoutInBottomLeftCell(three, fitSquare(301, 301), 3);
     EXPECT_FALSE(ProgressWindow::active());
@@ -71,16 +73,15 @@ TEST_F(PreviewCommand, RefusesBadCommandLinesMeshesWithoutUVsAndOverwritingTheIn
     EXPECT_THROW(runPreview({mesh, "--png", mesh}, out), FileError);
     EXPECT_THROW(runPreview({path("missing.obj"), "--png", path("a.png")}, out), FileError);
     EXPECT_FALSE(std::filesystem::exists(path("a.png")));
-    {
-        std::ofstream(path("plain.obj")) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
-    }
+    { std::ofstream(path("plain.obj")) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"; }
     EXPECT_EQ(runPreview({path("plain.obj"), "--png", path("a.png")}, out), 1);
     EXPECT_FALSE(std::filesystem::exists(path("a.png")));
     EXPECT_FALSE(ProgressWindow::active()) << "the indicator is closed on every way out";
 }
 
 TEST_F(PreviewCommand, OptionsAreTakenOutForTheUnwrapAndTheSessionWritesItsLayoutAsAnImage) {
-    std::vector<std::string> words{"-t", "1", "--preview", path("layout.png"), "--quiet", "--preview-size", "64", "-pad", "2"};
+    std::vector<std::string> words{"-t", "1",    "--preview", path("layout.png"), "--quiet", "--preview-size",
+                                   "64", "-pad", "2"};
     const PreviewOptions options = takePreviewOptions(words);
     EXPECT_EQ(words, (std::vector<std::string>{"-t", "1", "-pad", "2"}));
     EXPECT_EQ(options.previewPath, path("layout.png"));

@@ -69,7 +69,9 @@ inline void expectTilesWithUnitLayoutInBottomLeftCell(const PixelCanvas& canvas,
 // diagonals are not drawn (a quad's inside is black along both of its diagonals).
 inline void expectQuadsWithoutDiagonals(const PixelCanvas& canvas, const PreviewSquare& square, int n) {
     // Where the lattice lines u = i / n and v = j / n fall, as documented for drawPreview.
-    const auto column = [&](int i) { return square.offsetX + int(std::floor(double(float(i) / float(n)) * (square.width - 1))); };
+    const auto column = [&](int i) {
+        return square.offsetX + int(std::floor(double(float(i) / float(n)) * (square.width - 1)));
+    };
     const auto row = [&](int j) {
         return square.offsetY + square.height - 1 - int(std::floor(double(float(j) / float(n)) * (square.height - 1)));
     };
@@ -78,7 +80,8 @@ inline void expectQuadsWithoutDiagonals(const PixelCanvas& canvas, const Preview
         for (int i = 0; i < n; ++i) {
             const int left = column(i), bottom = row(j), width = column(i + 1) - left, height = bottom - row(j + 1);
             for (double t = 0.2; t < 0.85; t += 0.1) {
-                const int x = left + int(t * width), y = bottom - int(t * height), mirrored = left + int((1 - t) * width);
+                const int x = left + int(t * width), y = bottom - int(t * height),
+                          mirrored = left + int((1 - t) * width);
                 diagonalPixels += canvas.at(x, y) != previewBlack;
                 diagonalPixels += canvas.at(mirrored, y) != previewBlack;
                 edgePixels += canvas.at(x, bottom) != previewWhite;

@@ -15,8 +15,12 @@
 
 namespace {
 
-bool isGrey(uint32_t pixel) { return pixel == previewGrey; }
-bool isWhite(uint32_t pixel) { return pixel == previewWhite; }
+bool isGrey(uint32_t pixel) {
+    return pixel == previewGrey;
+}
+bool isWhite(uint32_t pixel) {
+    return pixel == previewWhite;
+}
 
 TEST(PixelCanvas, LinesCoverTheSamePixelsInEitherDirectionWithBothEndsAndNoGaps) {
     std::mt19937 random(7);
@@ -52,8 +56,8 @@ TEST(PixelCanvas, LinesCoverTheSamePixelsInEitherDirectionWithBothEndsAndNoGaps)
 
 TEST(PixelCanvas, FarEndsAreClippedAlongTheLineAndNonFiniteLinesAreSkipped) {
     PixelCanvas canvas(50, 50);
-    drawLine(canvas, 10, 20, 1e12, 20, 1);                           // far to the right, level
-    drawLine(canvas, -3e15, -3e15, 3e15, 3e15, 2);                   // the main diagonal
+    drawLine(canvas, 10, 20, 1e12, 20, 1);         // far to the right, level
+    drawLine(canvas, -3e15, -3e15, 3e15, 3e15, 2); // the main diagonal
     drawLine(canvas, 5, 5, std::numeric_limits<double>::quiet_NaN(), 5, 3);
     for (int x = 0; x < 50; ++x) {
         EXPECT_EQ(canvas.at(x, x), 2u) << x;
@@ -84,7 +88,8 @@ TEST(PreviewDrawing, ThreeTilesGiveTwoGreyLinesEachWayAndAUnitLayoutInTheBottomL
     // The layout's outline is white and lies in the bottom-left cell, v growing upwards.
     for (int y = 0; y < 301; ++y) {
         for (int x = 0; x < 301; ++x) {
-            const bool onOutline = x >= 0 && x <= 100 && y >= 200 && y <= 300 && (x == 0 || x == 100 || y == 200 || y == 300);
+            const bool onOutline =
+                x >= 0 && x <= 100 && y >= 200 && y <= 300 && (x == 0 || x == 100 || y == 200 || y == 300);
             EXPECT_EQ(isWhite(canvas.at(x, y)), onOutline) << x << "," << y;
         }
     }
@@ -119,7 +124,8 @@ TEST(PreviewDrawing, WideClientKeepsTheSquareCentredWithGreyBars) {
 TEST(PreviewDrawing, BrokenLayoutsDrawWhatIsUsableAndNeverReachOutside) {
     PreviewRender render(64, 64, 0); // no tiles: drawn as one
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    render.setData({0, 1, 2, 0, 1, 99, 0, 1}, {0.5f, 0.5f, 0, 1e30f, 0.5f, 0, nan, 0.2f, 0}, {realMeshEdge, realMeshEdge, realMeshEdge, realMeshEdge});
+    render.setData({0, 1, 2, 0, 1, 99, 0, 1}, {0.5f, 0.5f, 0, 1e30f, 0.5f, 0, nan, 0.2f, 0},
+                   {realMeshEdge, realMeshEdge, realMeshEdge, realMeshEdge});
     const PixelCanvas canvas = renderPreview(render, 101, 101);
     // The edge from the centre towards u = 1e30 reaches the square's right border, level.
     for (int x = 50; x <= 100; ++x)

@@ -182,7 +182,8 @@ TEST_F(Windows, BusyAnimationRunsInOrderWhileTheMainThreadIsBlockedAndWrapsToFra
     int logoDifferences = 0;
     for (int y = 0; y < logo.height; ++y)
         for (int x = 0; x < busylayout::clientWidth - busylayout::logoX; ++x)
-            logoDifferences += first.at(busylayout::border + busylayout::logoX + x, busylayout::border + y) != logo.at(x, y);
+            logoDifferences +=
+                first.at(busylayout::border + busylayout::logoX + x, busylayout::border + y) != logo.at(x, y);
     EXPECT_EQ(logoDifferences, 0);
 }
 

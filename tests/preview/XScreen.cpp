@@ -13,6 +13,30 @@ int ignoreErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
+// The window's title: _NET_WM_NAME (UTF-8) when set, else WM_NAME.
+std::string titleOf(Display* display, ::Window window) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    std::string title;
+    const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count, &remaining, &data) ==
+            Success &&
+        data) {
+        title.assign(reinterpret_cast<const char*>(data), count);
+        XFree(data);
+        if (!title.empty()) return title;
+    }
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name) {
+        title = name;
+        XFree(name);
+    }
+    return title;
+}
+
 } // namespace
 
 XScreen::XScreen() {
@@ -38,12 +62,8 @@ XScreen::Window XScreen::find(const std::string& title) {
     Window found;
     if (!XQueryTree(display_, root, &root, &parent, &children, &count)) return found;
     for (unsigned i = 0; i < count && !found; ++i) {
-        char* name = nullptr;
         XWindowAttributes attributes;
-        if (!XFetchName(display_, children[i], &name) || !name) continue;
-        const bool matches = title == name;
-        XFree(name);
-        if (matches && XGetWindowAttributes(display_, children[i], &attributes) &&
+        if (titleOf(display_, children[i]) == title && XGetWindowAttributes(display_, children[i], &attributes) &&
             attributes.map_state == IsViewable)
             found = refresh(Window{children[i]});
     }
