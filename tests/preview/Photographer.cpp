@@ -11,12 +11,15 @@
 #include <exception>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 namespace {
 
 using namespace std::chrono_literals;
 
 struct Photographer {
+    explicit Photographer(std::filesystem::path folder) : folder(std::move(folder)) {}
+
     std::filesystem::path folder;
     XScreen screen;
     bool ok = true;
@@ -68,7 +71,7 @@ int main(int argc, char** argv) {
     }
     try {
         std::filesystem::create_directories(argv[1]);
-        Photographer photographer{argv[1]};
+        Photographer photographer(argv[1]);
         if (!photographer.screen.connected()) {
             std::fprintf(stderr, "preview_photographer: no display\n");
             return 1;
