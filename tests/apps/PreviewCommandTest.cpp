@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -77,6 +78,25 @@ TEST_F(PreviewCommand, RefusesBadCommandLinesMeshesWithoutUVsAndOverwritingTheIn
     EXPECT_EQ(runPreview({path("plain.obj"), "--png", path("a.png")}, out), 1);
     EXPECT_FALSE(std::filesystem::exists(path("a.png")));
     EXPECT_FALSE(ProgressWindow::active()) << "the indicator is closed on every way out";
+}
+
+TEST_F(PreviewCommand, WindowWithoutADisplayIsAClearErrorNotAWindowNobodySees) {
+    const std::string mesh = writeQuadGrid("grid.obj");
+    // No display of either kind for this test; the caller's come back afterwards.
+    std::vector<std::pair<const char*, std::string>> saved;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (const char* value = std::getenv(name)) saved.emplace_back(name, value);
+        unsetenv(name);
+    }
+    std::ostringstream out;
+    try {
+        runPreview({mesh, "--window"}, out);
+        ADD_FAILURE() << "no UsageError";
+    } catch (const UsageError& error) {
+        EXPECT_NE(std::string(error.what()).find("--window needs a display"), std::string::npos) << error.what();
+    }
+    for (const auto& [name, value] : saved)
+        setenv(name, value.c_str(), 1);
 }
 
 TEST_F(PreviewCommand, OptionsAreTakenOutForTheUnwrapAndTheSessionWritesItsLayoutAsAnImage) {
