@@ -7,7 +7,6 @@
 #include "preview/ProgressWindow.h"
 #include "preview/ShowPreview.h"
 
-#include <charconv>
 #include <cstdio>
 
 namespace {
@@ -17,14 +16,6 @@ struct PreviewWords {
     PreviewOptions options;
     int32_t tiles = 1;
 };
-
-int32_t parseTiles(const std::string& text) {
-    int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > 64)
-        throw UsageError("--tiles needs a whole number of tiles from 1 to 64, not '" + text + "'");
-    return value;
-}
 
 PreviewWords splitPreviewWords(const std::vector<std::string>& words) {
     SubcommandWords split = splitMeshPath(words, "preview");
@@ -39,7 +30,7 @@ PreviewWords splitPreviewWords(const std::vector<std::string>& words) {
         if (word == "--png")
             result.options.previewPath = split.rest[++i];
         else
-            result.tiles = parseTiles(split.rest[++i]);
+            result.tiles = parseWholeNumber(word, split.rest[++i], 1, 64);
     }
     if (result.options.previewPath.empty() && !result.options.window)
         throw UsageError("preview needs --png OUT.png or --window");

@@ -18,14 +18,6 @@
 
 namespace {
 
-int32_t parseSize(const std::string& text) {
-    int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 16 || value > 8192)
-        throw UsageError("--preview-size needs a whole number of pixels from 16 to 8192, not '" + text + "'");
-    return value;
-}
-
 // The word after option `i`, which must be there.
 const std::string& valueOf(const std::vector<std::string>& words, size_t i, const char* what) {
     if (i + 1 >= words.size()) throw UsageError(words[i] + " needs " + what);
@@ -49,6 +41,15 @@ PreviewPresenter previewPresenter(const PreviewOptions& options) {
 
 } // namespace
 
+int32_t parseWholeNumber(const std::string& option, const std::string& text, int32_t lowest, int32_t highest) {
+    int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest)
+        throw UsageError(option + " needs a whole number from " + std::to_string(lowest) + " to " +
+                         std::to_string(highest) + ", not '" + text + "'");
+    return value;
+}
+
 PreviewOptions takePreviewOptions(std::vector<std::string>& words) {
     PreviewOptions options;
     std::vector<std::string> rest;
@@ -56,7 +57,7 @@ PreviewOptions takePreviewOptions(std::vector<std::string>& words) {
         if (words[i] == "--preview") {
             options.previewPath = valueOf(words, i++, "the image file (LAYOUT.png)");
         } else if (words[i] == "--preview-size") {
-            options.previewSize = parseSize(valueOf(words, i++, "a size in pixels"));
+            options.previewSize = parseWholeNumber("--preview-size", valueOf(words, i++, "a size in pixels"), 16, 8192);
         } else if (words[i] == "--window") {
             options.window = true;
         } else if (words[i] == "--quiet") {

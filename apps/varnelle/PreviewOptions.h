@@ -23,6 +23,10 @@ struct PreviewOptions {
 // UsageError for a missing or bad value.
 PreviewOptions takePreviewOptions(std::vector<std::string>& words);
 
+// The value of a whole-number option; throws UsageError naming the option and the range for
+// anything else.
+int32_t parseWholeNumber(const std::string& option, const std::string& text, int32_t lowest, int32_t highest);
+
 // Puts the options into effect for its lifetime: the presenter that `showPreview` hands
 // layouts to, the busy indicator's display and the presentation of message boxes. With
 // --window it opens the display (UsageError when there is none) and starts cutting the busy
