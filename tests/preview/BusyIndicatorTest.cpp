@@ -2,7 +2,6 @@
 #include "preview/BusyImages.h"
 #include "preview/FrameTimer.h"
 #include "preview/PngImage.h"
-#include "preview/ProgressWindow.h"
 #include "preview/TerminalProgress.h"
 
 #include <gtest/gtest.h>
@@ -101,20 +100,6 @@ TEST(TerminalProgress, SpinsInOrderWhileTheCallerIsBlockedKeepsNotesApartAndEras
     EXPECT_NE(text.find("Generating UV set\r\033[2KNotification: Unknown unwrap type\n\r\033[2K"), std::string::npos)
         << text;
     EXPECT_EQ(text.substr(text.size() - 5), "\r\033[2K");
-}
-
-TEST(ProgressWindow, SilentIndicatorKeepsItsTextAndStoppingTwiceIsHarmless) {
-    ProgressWindow::setDisplay(ProgressDisplay::Silent);
-    ProgressWindow::start("Unwrapping");
-    EXPECT_TRUE(ProgressWindow::active());
-    ProgressWindow::setText("Extracting required data");
-    EXPECT_EQ(ProgressWindow::text(), "Extracting required data");
-    ProgressWindow::stop();
-    ProgressWindow::stop();
-    EXPECT_FALSE(ProgressWindow::active());
-    EXPECT_EQ(ProgressWindow::text(), "");
-    ProgressWindow::setText("Generating UV set"); // works while stopped: nothing shown
-    EXPECT_EQ(ProgressWindow::text(), "Generating UV set");
 }
 
 } // namespace

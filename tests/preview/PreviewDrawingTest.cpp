@@ -136,13 +136,6 @@ TEST(PreviewDrawing, BrokenLayoutsDrawWhatIsUsableAndNeverReachOutside) {
     EXPECT_EQ(white, 51u) << "edges to a NaN point, out-of-range indices and a partial triangle are skipped";
 }
 
-TEST(PreviewDrawing, FirstPlacementIsASquareClientCentredWithTwentyPixelMargins) {
-    const WindowPlacement placement = initialPlacement(1920, 1080, 10, 30);
-    EXPECT_EQ(placement.clientSide, 1080 - 30 - 40);
-    EXPECT_EQ(placement.y, 20);
-    EXPECT_EQ(placement.x, (1920 - 1010 - 10) / 2);
-}
-
 TEST(PreviewImage, PngHoldsTheDrawnPixelsDeterministicallyAndIsWrittenSafely) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "varnelle-preview-png";
     std::filesystem::create_directories(folder);
