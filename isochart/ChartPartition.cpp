@@ -71,10 +71,11 @@ HRESULT partition(const MeshView& mesh, const PartitionSettings& settings, const
     }
     ChartScratch scratch(surface.triangleCount());
     std::vector<FlatChart> charts;
+    size_t cutPolygonCount = 0;
     if (!regular.empty()) {
         const HRESULT status = splitUntilValid(
             surface, connectedParts(surface, regular, scratch), settings,
-            [&](double f) { return report(kSplitShare * f); }, charts);
+            [&](double f) { return report(kSplitShare * f); }, charts, cutPolygonCount);
         if (FAILED(status)) return status;
     }
     for (auto& sliver : slivers)
@@ -84,6 +85,7 @@ HRESULT partition(const MeshView& mesh, const PartitionSettings& settings, const
     if (FAILED(status)) return status;
     if (!report(1.0)) return E_ABORT;
     writeLayout(surface, charts, layout);
+    layout.cutPolygonCount = cutPolygonCount;
     return S_OK;
 }
 

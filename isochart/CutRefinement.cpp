@@ -49,7 +49,7 @@ double cutCost(const SurfaceMesh& surface, const ChartMesh& chart, uint32_t t, i
 } // namespace
 
 void refineCut(const SurfaceMesh& surface, const ChartMesh& chart, const std::vector<double>& value, double band,
-               std::vector<uint8_t>& side) {
+               bool cutPolygons, std::vector<uint8_t>& side) {
     const size_t count = chart.triangleCount();
     side.resize(count);
     std::vector<long> node(count, -1);
@@ -73,7 +73,7 @@ void refineCut(const SurfaceMesh& surface, const ChartMesh& chart, const std::ve
         for (int k = 0; k < 3; ++k) {
             const uint32_t other = chart.links[t][k];
             if (other == kNil) continue;
-            const bool samePolygon = surface.polygonOf[chart.triangles[t]] == surface.polygonOf[chart.triangles[other]];
+            const bool samePolygon = !cutPolygons && surface.polygonOf[chart.triangles[t]] == surface.polygonOf[chart.triangles[other]];
             const double offCentre = std::min(1.0, 0.5 * std::abs(value[t] + value[other]) / band);
             const double capacity = samePolygon ? uncuttable : cutCost(surface, chart, t, k, offCentre);
             if (node[other] >= 0) {
