@@ -1,5 +1,7 @@
 #include "ChartAtlasPacker.h"
 
+#include "isochart/BoundingRectangle.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -122,53 +124,6 @@ double cross(const Point& origin, const Point& a, const Point& b) {
     return (a.x - origin.x) * (b.y - origin.y) - (a.y - origin.y) * (b.x - origin.x);
 }
 
-// Convex hull by the monotone chain; `points` is reordered, `hull` receives the hull.
-void convexHull(std::vector<Point>& points, std::vector<Point>& hull) {
-    std::sort(points.begin(), points.end(),
-              [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-    hull.assign(2 * points.size(), {});
-    size_t size = 0;
-    for (size_t i = 0; i < points.size(); ++i) {
-        while (size >= 2 && cross(hull[size - 2], hull[size - 1], points[i]) <= 0)
-            --size;
-        hull[size++] = points[i];
-    }
-    for (size_t i = points.size() - 1, lower = size + 1; i-- > 0;) {
-        while (size >= lower && cross(hull[size - 2], hull[size - 1], points[i]) <= 0)
-            --size;
-        hull[size++] = points[i];
-    }
-    hull.resize(size > 1 ? size - 1 : size);
-}
-
-// Angle of the smallest-area rectangle around a convex polygon: one of its sides lies on a
-// side of the polygon.
-double smallestRectangleAngle(const std::vector<Point>& hull) {
-    double bestArea = std::numeric_limits<double>::infinity(), bestAngle = 0.0;
-    for (size_t i = 0; i < hull.size(); ++i) {
-        const Point& a = hull[i];
-        const Point& b = hull[(i + 1) % hull.size()];
-        const double length = std::hypot(b.x - a.x, b.y - a.y);
-        if (length <= 0.0) continue;
-        const double dx = (b.x - a.x) / length, dy = (b.y - a.y) / length;
-        double minAlong = 0, maxAlong = 0, minAcross = 0, maxAcross = 0;
-        for (const Point& p : hull) {
-            const double along = (p.x - a.x) * dx + (p.y - a.y) * dy;
-            const double across = (p.y - a.y) * dx - (p.x - a.x) * dy;
-            minAlong = std::min(minAlong, along);
-            maxAlong = std::max(maxAlong, along);
-            minAcross = std::min(minAcross, across);
-            maxAcross = std::max(maxAcross, across);
-        }
-        const double area = (maxAlong - minAlong) * (maxAcross - minAcross);
-        if (area < bestArea) {
-            bestArea = area;
-            bestAngle = std::atan2(dy, dx);
-        }
-    }
-    return bestAngle;
-}
-
 // Every chart turned onto its smallest bounding rectangle and moved to the origin.
 struct AlignedCharts {
     std::vector<Point> local; // per entry of ChartSet::vertices
@@ -181,16 +136,16 @@ AlignedCharts alignCharts(const ChartSet& charts, std::span<const float> uvs, st
     aligned.local.resize(charts.vertices.size());
     aligned.extent.resize(charts.count());
     aligned.area.resize(charts.count());
-    std::vector<Point> points, hull;
+    std::vector<Eigen::Vector2d> points, hull;
     for (size_t chart = 0; chart < charts.count(); ++chart) {
         const uint32_t first = charts.vertexStart[chart], last = charts.vertexStart[chart + 1];
         points.clear();
         for (uint32_t slot = first; slot < last; ++slot) {
             const uint32_t vertex = charts.vertices[slot];
-            points.push_back({uvs[2 * vertex], uvs[2 * vertex + 1]});
+            points.emplace_back(uvs[2 * vertex], uvs[2 * vertex + 1]);
         }
         convexHull(points, hull);
-        const double angle = smallestRectangleAngle(hull);
+        const double angle = smallestRectangle(hull).angle;
         const double c = std::cos(angle), s = std::sin(angle);
         Point low{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
         Point high{-low.x, -low.y};

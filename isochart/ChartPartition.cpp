@@ -2,6 +2,7 @@
 
 #include "isochart/ChartMerging.h"
 #include "isochart/ChartStretch.h"
+#include "isochart/PackingRefinement.h"
 #include "isochart/ParallelSplit.h"
 
 #include <algorithm>
@@ -83,6 +84,7 @@ HRESULT partition(const MeshView& mesh, const PartitionSettings& settings, const
     const HRESULT status = mergeCharts(
         surface, settings, [&](double f) { return report(kSplitShare + (1.0 - kSplitShare) * f); }, charts);
     if (FAILED(status)) return status;
+    if (settings.maxChartCount == 0) cutWastefulCharts(surface, settings, charts);
     if (!report(1.0)) return E_ABORT;
     writeLayout(surface, charts, layout);
     layout.cutPolygonCount = cutPolygonCount;

@@ -45,8 +45,9 @@ TEST(ChartPartition, DevelopableSurfacesNeedFewChartsWithoutStretch) {
         size_t mostCharts;
     } cases[] = {
         {"plane", makeGrid(12, 9, 1.0, 1.0), 1},
-        {"long thin strip", makeGrid(300, 1, 1.0, 0.01), 1},
-        {"bent sheet", makeGrid(20, 6, 1.0, 1.0, 2.5), 1},
+        // Long charts are cut into pieces that pack into a square texture.
+        {"long thin strip", makeGrid(300, 1, 1.0, 0.01), 16},
+        {"bent sheet", makeGrid(20, 6, 1.0, 1.0, 2.5), 2},
         {"cylinder", makeCylinder(6, 24, 2.0), 2},
         {"cone", makeCone(6, 24), 2},
     };

@@ -1,0 +1,173 @@
+#include "isochart/PackingRefinement.h"
+
+#include "isochart/BoundingRectangle.h"
+#include "isochart/ChartSplitting.h"
+#include "isochart/ChartStretch.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Isochart {
+
+namespace {
+
+// Share of its bounding rectangles' area a set of rectangles keeps when packed.
+constexpr double kRectangleDensity = 0.85;
+// Charts filling less of their bounding rectangle than this are worth cutting.
+constexpr double kWastefulFill = 0.9;
+// Charts smaller than this share of all the area are left whole: cutting them gains little.
+constexpr double kLeastShareToCut = 0.005;
+// A cut must raise the estimated efficiency by this share to be kept.
+constexpr double kLeastGain = 0.0;
+// A cut of the longest chart must shorten it at least to this share of its length.
+constexpr double kShortening = 0.8;
+// Only charts at least this many times longer than wide are cut for their length.
+constexpr double kLongAspect = 2.0;
+// Cuts for length stop at this many charts, or twice the charts there were.
+constexpr size_t kLongCutCharts = 16;
+
+struct Shape {
+    double area = 0.0;
+    double longSide = 0.0, shortSide = 0.0;
+    double rectangle() const { return longSide * shortSide; }
+};
+
+Shape shapeOf(const FlatChart& chart, std::vector<Eigen::Vector2d>& points, std::vector<Eigen::Vector2d>& hull) {
+    Shape shape;
+    for (const auto& c : chart.mesh.corners)
+        shape.area += 0.5 * doubleSignedArea(chart.uv[c[0]], chart.uv[c[1]], chart.uv[c[2]]);
+    points = chart.uv;
+    convexHull(points, hull);
+    const BoundingRectangle box = smallestRectangle(hull);
+    shape.longSide = std::max(box.width, box.height);
+    shape.shortSide = std::min(box.width, box.height);
+    return shape;
+}
+
+// The packing efficiency to expect: the rectangles' area at the density rectangles pack
+// to, or the square that the longest chart needs, whichever is larger.
+struct Estimate {
+    double area = 0.0, rectangles = 0.0, longest = 0.0;
+
+    void add(const Shape& shape, double sign) {
+        area += sign * shape.area;
+        rectangles += sign * shape.rectangle();
+    }
+    double efficiency() const {
+        const double needed = std::max(rectangles / kRectangleDensity, longest * longest);
+        return needed > 0.0 ? area / needed : 1.0;
+    }
+};
+
+double longestSide(const std::vector<Shape>& shapes) {
+    double longest = 0.0;
+    for (const Shape& shape : shapes)
+        longest = std::max(longest, shape.longSide);
+    return longest;
+}
+
+class ChartCutter {
+public:
+    ChartCutter(const SurfaceMesh& surface, const PartitionSettings& settings, std::vector<FlatChart>& charts)
+        : surface_(surface), settings_(settings), charts_(charts), scratch_(surface.triangleCount()) {
+        for (const FlatChart& chart : charts_) {
+            shapes_.push_back(shapeOf(chart, points_, hull_));
+            estimate_.add(shapes_.back(), 1.0);
+        }
+        estimate_.longest = longestSide(shapes_);
+        settled_.assign(charts_.size(), 0);
+        fillCuts_ = charts_.size();
+        longCutLimit_ = std::max(kLongCutCharts, 2 * charts_.size());
+    }
+
+    void run() {
+        for (size_t chart = pick(); chart < charts_.size(); chart = pick())
+            if (!cut(chart)) settled_[chart] = 1;
+    }
+
+private:
+    // The chart to cut next, or none: the longest chart while it sets the texture's size,
+    // else the one wasting most of its rectangle.
+    size_t pick() const {
+        const double rectangleNeed = estimate_.rectangles / kRectangleDensity;
+        size_t best = charts_.size();
+        if (estimate_.longest * estimate_.longest > rectangleNeed && charts_.size() < longCutLimit_) {
+            for (size_t c = 0; c < charts_.size(); ++c)
+                if (!settled_[c] && shapes_[c].longSide == estimate_.longest &&
+                    shapes_[c].longSide >= kLongAspect * shapes_[c].shortSide)
+                    return c;
+        }
+        if (fillCuts_ == 0) return best;
+        double mostWaste = 0.0;
+        for (size_t c = 0; c < charts_.size(); ++c) {
+            const Shape& shape = shapes_[c];
+            const double waste = shape.rectangle() - shape.area;
+            if (settled_[c] || !(shape.area < kWastefulFill * shape.rectangle()) ||
+                shape.area < kLeastShareToCut * estimate_.area)
+                continue;
+            if (waste > mostWaste) {
+                mostWaste = waste;
+                best = c;
+            }
+        }
+        return best;
+    }
+
+    // Splits the chart when every part makes a valid chart and the estimate gains.
+    bool cut(size_t chart) {
+        const auto parts = splitChart(surface_, charts_[chart].mesh, settings_.geodesics, PolygonCuts::Never, scratch_);
+        if (parts.size() < 2) return false;
+        std::vector<FlatChart> pieces(parts.size());
+        std::vector<Shape> shapes(parts.size());
+        Estimate estimate = estimate_;
+        estimate.add(shapes_[chart], -1.0);
+        for (size_t p = 0; p < parts.size(); ++p) {
+            if (!restrictChart(surface_, charts_[chart], parts[p], settings_.maxStretch, scratch_, pieces[p]))
+                return false;
+            shapes[p] = shapeOf(pieces[p], points_, hull_);
+            estimate.add(shapes[p], 1.0);
+        }
+        const bool longCut = shapes_[chart].longSide == estimate_.longest &&
+                             shapes_[chart].longSide >= kLongAspect * shapes_[chart].shortSide &&
+                             estimate_.longest * estimate_.longest > estimate_.rectangles / kRectangleDensity;
+        std::vector<Shape> after = shapes_;
+        after[chart] = shapes[0];
+        after.insert(after.end(), shapes.begin() + 1, shapes.end());
+        estimate.longest = longestSide(after);
+        // Charts as long as this one gain only once all of them are cut: a long cut is kept
+        // when it shortens this chart clearly; any other cut must raise the estimate.
+        const bool kept = longCut ? longestSide(shapes) <= kShortening * shapes_[chart].longSide
+                                  : estimate.efficiency() > (1.0 + kLeastGain) * estimate_.efficiency();
+        if (!kept) return false;
+        if (!longCut) fillCuts_ -= std::min(fillCuts_, parts.size() - 1);
+        charts_[chart] = std::move(pieces[0]);
+        for (size_t p = 1; p < pieces.size(); ++p)
+            charts_.push_back(std::move(pieces[p]));
+        shapes_ = std::move(after);
+        settled_.resize(charts_.size(), 0);
+        estimate_ = estimate;
+        return true;
+    }
+
+    const SurfaceMesh& surface_;
+    const PartitionSettings& settings_;
+    std::vector<FlatChart>& charts_;
+    ChartScratch scratch_;
+    std::vector<Shape> shapes_;
+    std::vector<uint8_t> settled_;
+    size_t fillCuts_ = 0; // charts the fill cuts may still add
+    size_t longCutLimit_ = 0;
+    Estimate estimate_;
+    std::vector<Eigen::Vector2d> points_, hull_;
+};
+
+} // namespace
+
+void cutWastefulCharts(const SurfaceMesh& surface, const PartitionSettings& settings, std::vector<FlatChart>& charts) {
+    ChartCutter(surface, settings, charts).run();
+    std::sort(charts.begin(), charts.end(), [](const FlatChart& a, const FlatChart& b) {
+        return a.mesh.triangles.front() < b.mesh.triangles.front();
+    });
+}
+
+} // namespace Isochart
