@@ -115,7 +115,9 @@ private:
 
     // Splits the chart when every part makes a valid chart and the estimate gains.
     bool cut(size_t chart) {
-        const auto parts = splitChart(surface_, charts_[chart].mesh, settings_.geodesics, PolygonCuts::Never, scratch_);
+        // Fast marching suffices to find a chart's long extent.
+        const auto parts =
+            splitChart(surface_, charts_[chart].mesh, GeodesicMethod::Approximate, PolygonCuts::Never, scratch_);
         if (parts.size() < 2) return false;
         std::vector<FlatChart> pieces(parts.size());
         std::vector<Shape> shapes(parts.size());
