@@ -41,8 +41,8 @@ struct ChartLayout {
     std::vector<float> vertexUVs;          // u, v per output vertex, in its chart's flat space
     std::vector<uint32_t> cornerVertices;  // three output vertices per triangle, input order
     size_t chartCount = 0;
-    float maxStretch = 0.0f;     // max over charts of 1 - 1/sigma^2, never above the limit
-    size_t cutPolygonCount = 0;  // polygons that had to be cut along their triangulation
+    float maxStretch = 0.0f;    // max over charts of 1 - 1/sigma^2, never above the limit
+    size_t cutPolygonCount = 0; // polygons that had to be cut along their triangulation
 };
 
 // Cuts the mesh into connected charts that each flatten without flips or self-overlap and

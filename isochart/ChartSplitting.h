@@ -16,7 +16,6 @@ enum class PolygonCuts { Never, AlongTriangulation };
 // single polygon gives fewer than two parts; otherwise borders may follow the edges of a
 // polygon's triangulation.
 std::vector<std::vector<uint32_t>> splitChart(const SurfaceMesh& surface, const ChartMesh& chart,
-                                              GeodesicMethod geodesics, PolygonCuts polygonCuts,
-                                              ChartScratch& scratch);
+                                              GeodesicMethod geodesics, PolygonCuts polygonCuts, ChartScratch& scratch);
 
 } // namespace Isochart

@@ -73,7 +73,8 @@ void refineCut(const SurfaceMesh& surface, const ChartMesh& chart, const std::ve
         for (int k = 0; k < 3; ++k) {
             const uint32_t other = chart.links[t][k];
             if (other == kNil) continue;
-            const bool samePolygon = !cutPolygons && surface.polygonOf[chart.triangles[t]] == surface.polygonOf[chart.triangles[other]];
+            const bool samePolygon =
+                !cutPolygons && surface.polygonOf[chart.triangles[t]] == surface.polygonOf[chart.triangles[other]];
             const double offCentre = std::min(1.0, 0.5 * std::abs(value[t] + value[other]) / band);
             const double capacity = samePolygon ? uncuttable : cutCost(surface, chart, t, k, offCentre);
             if (node[other] >= 0) {

@@ -66,10 +66,9 @@ bool restrictChart(const SurfaceMesh& surface, const FlatChart& parent, std::spa
         result.stretchSquared = chartStretchSquared(surface, result.mesh, result.uv);
         if (meetsStretchLimit(result.stretchSquared, maxStretch)) return true;
     }
-    return flattenAndCheck(surface, triangles, maxStretch, scratch, result,
-                           [&](const ChartMesh& mesh, std::vector<Eigen::Vector2d>& image) {
-                               return imageOfPart(parent, mesh, image);
-                           });
+    return flattenAndCheck(
+        surface, triangles, maxStretch, scratch, result,
+        [&](const ChartMesh& mesh, std::vector<Eigen::Vector2d>& image) { return imageOfPart(parent, mesh, image); });
 }
 
 FlatChart degenerateChart(const SurfaceMesh& surface, uint32_t triangle, double fallbackLength) {

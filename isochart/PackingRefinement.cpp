@@ -86,16 +86,17 @@ public:
     }
 
 private:
-    // The chart to cut next, or none: the longest chart while it sets the texture's size,
-    // else the one wasting most of its rectangle.
+    // The chart to cut next, or none: the longest of the charts too long for the square the
+    // rectangles need, else the one wasting most of its rectangle.
     size_t pick() const {
-        const double rectangleNeed = estimate_.rectangles / kRectangleDensity;
+        const double squareSide = std::sqrt(estimate_.rectangles / kRectangleDensity);
         size_t best = charts_.size();
-        if (estimate_.longest * estimate_.longest > rectangleNeed && charts_.size() < longCutLimit_) {
+        if (charts_.size() < longCutLimit_) {
             for (size_t c = 0; c < charts_.size(); ++c)
-                if (!settled_[c] && shapes_[c].longSide == estimate_.longest &&
-                    shapes_[c].longSide >= kLongAspect * shapes_[c].shortSide)
-                    return c;
+                if (!settled_[c] && isLong(shapes_[c], squareSide) &&
+                    (best == charts_.size() || shapes_[c].longSide > shapes_[best].longSide))
+                    best = c;
+            if (best < charts_.size()) return best;
         }
         if (fillCuts_ == 0) return best;
         double mostWaste = 0.0;
@@ -111,6 +112,10 @@ private:
             }
         }
         return best;
+    }
+
+    static bool isLong(const Shape& shape, double squareSide) {
+        return shape.longSide > squareSide && shape.longSide >= kLongAspect * shape.shortSide;
     }
 
     // Splits the chart when every part makes a valid chart and the estimate gains.
@@ -129,17 +134,15 @@ private:
             shapes[p] = shapeOf(pieces[p], points_, hull_);
             estimate.add(shapes[p], 1.0);
         }
-        const bool longCut = shapes_[chart].longSide == estimate_.longest &&
-                             shapes_[chart].longSide >= kLongAspect * shapes_[chart].shortSide &&
-                             estimate_.longest * estimate_.longest > estimate_.rectangles / kRectangleDensity;
+        const bool longCut = isLong(shapes_[chart], std::sqrt(estimate_.rectangles / kRectangleDensity));
         std::vector<Shape> after = shapes_;
         after[chart] = shapes[0];
         after.insert(after.end(), shapes.begin() + 1, shapes.end());
         estimate.longest = longestSide(after);
-        // Charts as long as this one gain only once all of them are cut: a long cut is kept
-        // when it shortens this chart clearly; any other cut must raise the estimate.
-        const bool kept = longCut ? longestSide(shapes) <= kShortening * shapes_[chart].longSide
-                                  : estimate.efficiency() > (1.0 + kLeastGain) * estimate_.efficiency();
+        // Charts as long as this one gain only once all of them are cut: a long cut is also
+        // kept when it shortens this chart clearly.
+        const bool kept = estimate.efficiency() > (1.0 + kLeastGain) * estimate_.efficiency() ||
+                          (longCut && longestSide(shapes) <= kShortening * shapes_[chart].longSide);
         if (!kept) return false;
         if (!longCut) fillCuts_ -= std::min(fillCuts_, parts.size() - 1);
         charts_[chart] = std::move(pieces[0]);

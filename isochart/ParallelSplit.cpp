@@ -130,8 +130,7 @@ private:
         if (piece.triangles.size() > kLargestFlattenedPiece && settings_.maxStretch < 1.0f) {
             buildChartMesh(surface_, piece.triangles, scratch, outcome.chart->mesh);
             outcome.image = piece.parent;
-            outcome.parts =
-                splitChart(surface_, outcome.chart->mesh, settings_.geodesics, PolygonCuts::Never, scratch);
+            outcome.parts = splitChart(surface_, outcome.chart->mesh, settings_.geodesics, PolygonCuts::Never, scratch);
             return outcome;
         }
         outcome.valid =

@@ -70,11 +70,11 @@ PackedLayout unwrapAndPack(const FlatShape& shape, float maxStretch) {
     PackedLayout layout;
     std::vector<uint32_t> remap, partitionAdjacency;
     float stretch = 0.0f;
-    const HRESULT partitioned = UVAtlasPartition(
-        shape.positions.data(), shape.positions.size() / 3, shape.indices.data(), UVATLAS_FORMAT_R32_UINT,
-        shape.indices.size() / 3, 0, maxStretch, shape.adjacency.data(), shape.falseEdges.data(), nullptr, nullptr,
-        0.1f, 0, layout.vertices, layout.indexBuffer, &layout.chartOf, &remap, partitionAdjacency, &stretch,
-        &layout.chartCount);
+    const HRESULT partitioned =
+        UVAtlasPartition(shape.positions.data(), shape.positions.size() / 3, shape.indices.data(),
+                         UVATLAS_FORMAT_R32_UINT, shape.indices.size() / 3, 0, maxStretch, shape.adjacency.data(),
+                         shape.falseEdges.data(), nullptr, nullptr, 0.1f, 0, layout.vertices, layout.indexBuffer,
+                         &layout.chartOf, &remap, partitionAdjacency, &stretch, &layout.chartCount);
     EXPECT_EQ(partitioned, S_OK);
     EXPECT_LE(stretch, maxStretch);
     EXPECT_EQ(UVAtlasPack(layout.vertices, layout.indexBuffer, UVATLAS_FORMAT_R32_UINT, 1024, 1024, 2.0f,
@@ -140,8 +140,7 @@ TEST(EngineLayout, LongStripsAndFlatCutOutsFillTheTextureTheSameWayEveryRun) {
     }
     const PackedLayout first = unwrapAndPack(cases[2].shape, 0.15f), second = unwrapAndPack(cases[2].shape, 0.15f);
     ASSERT_EQ(first.vertices.size(), second.vertices.size());
-    EXPECT_EQ(std::memcmp(first.vertices.data(), second.vertices.data(),
-                          first.vertices.size() * sizeof(UVAtlasVertex)),
+    EXPECT_EQ(std::memcmp(first.vertices.data(), second.vertices.data(), first.vertices.size() * sizeof(UVAtlasVertex)),
               0);
     EXPECT_EQ(first.indexBuffer, second.indexBuffer);
 }

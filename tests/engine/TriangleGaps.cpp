@@ -41,4 +41,3 @@ double triangleDistance(const P (&s)[3], const P (&t)[3]) {
         }
     return distance;
 }
-
