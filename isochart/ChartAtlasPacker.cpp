@@ -2,8 +2,10 @@
 
 #include "isochart/BoundingRectangle.h"
 #include "isochart/ChartCoverage.h"
+#include "isochart/ParallelFor.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <limits>
@@ -29,7 +31,10 @@ constexpr size_t ManyCharts = 2048;
 // can never bring two charts closer than the gutter.
 constexpr double CoverageMargin = 0.01;
 constexpr double ShrinkFactor = 0.85;
-constexpr int RefineSteps = 6;
+// Rounds of trying two scales at once, each narrowing the range to a third.
+constexpr int RefineRounds = 5;
+// A predicted scale is tried together with one this much smaller.
+constexpr double PredictionSlack = 1.01;
 constexpr double RefineTolerance = 1.004;
 constexpr int MaxAttempts = 200;
 // Up to this many charts, several placement orders and a second pose are tried.
@@ -242,6 +247,14 @@ public:
             for (size_t column = 0; column < width; ++column)
                 runs_[row * width + column] = static_cast<int16_t>(width - column);
         longestFree_.assign(height, static_cast<uint32_t>(width));
+        leaves_ = 1;
+        while (leaves_ < height)
+            leaves_ *= 2;
+        rowTree_.assign(2 * leaves_, 0);
+        for (size_t row = 0; row < height; ++row)
+            rowTree_[leaves_ + row] = static_cast<uint32_t>(width);
+        for (size_t node = leaves_; node-- > 1;)
+            rowTree_[node] = std::max(rowTree_[2 * node], rowTree_[2 * node + 1]);
         freeCells_ = width * height;
         freeInRow_.assign(height, width);
         blocksPerRow_ = (width + BlockSize - 1) / BlockSize;
@@ -254,6 +267,25 @@ public:
     size_t width() const { return width_; }
     size_t height() const { return height_; }
     uint32_t longestFree(size_t row) const { return longestFree_[row]; }
+
+    // The first row at or after `row` with a free run of at least `length` cells, or the height.
+    size_t nextRoomyRow(size_t row, uint32_t length) const {
+        if (row >= height_) return height_;
+        size_t node = leaves_ + row;
+        if (rowTree_[node] >= length) return row;
+        // Climb while the rest of the subtree to the right holds no such row, then descend.
+        while (true) {
+            while (node % 2 == 1) {
+                node /= 2;
+                if (node <= 1) return height_;
+            }
+            ++node;
+            if (rowTree_[node] >= length) break;
+        }
+        while (node < leaves_)
+            node = rowTree_[2 * node] >= length ? 2 * node : 2 * node + 1;
+        return std::min(node - leaves_, height_);
+    }
     bool isFree(size_t row, size_t column) const { return runs_[row * width_ + column] > 0; }
     bool freeRun(size_t row, size_t column, size_t length) const {
         return runs_[row * width_ + column] >= static_cast<long>(length);
@@ -311,6 +343,12 @@ public:
             longest = std::max(longest, blockLongest);
         }
         longestFree_[row] = static_cast<uint32_t>(longest);
+        for (size_t node = leaves_ + row; node >= 1; node /= 2) {
+            const uint32_t value =
+                node >= leaves_ ? longestFree_[row] : std::max(rowTree_[2 * node], rowTree_[2 * node + 1]);
+            if (node < leaves_ && rowTree_[node] == value) break;
+            rowTree_[node] = value;
+        }
     }
 
 private:
@@ -319,6 +357,10 @@ private:
     size_t width_ = 0, height_ = 0, blocksPerRow_ = 0, freeCells_ = 0;
     std::vector<int16_t> runs_, blockLongest_;
     std::vector<uint32_t> longestFree_;
+    // The longest free run of every row and, above them, of every pair of subtrees: finds the
+    // next row with enough room without visiting the rows between.
+    size_t leaves_ = 1;
+    std::vector<uint32_t> rowTree_;
     std::vector<size_t> freeInRow_;
 };
 
@@ -444,6 +486,7 @@ public:
         const double cellsPerArea = scale * scale / static_cast<double>(cellX_ * cellY_);
         for (size_t i = 0; i < order_.size(); ++i) {
             // The charts still to come cover at least their area: give up once it exceeds the room.
+            placedShare_ = areaStillToPlace_[0] > 0.0 ? 1.0 - areaStillToPlace_[i] / areaStillToPlace_[0] : 0.0;
             if (areaStillToPlace_[i] * cellsPerArea > static_cast<double>(grid_.freeCells())) return false;
             const uint32_t chart = order_[i];
             Placement best;
@@ -488,6 +531,10 @@ public:
         }
         return true;
     }
+
+    double keptScale() const { return keptScale_; }
+    // The share of the charts' area the last attempt placed before it gave up.
+    double placedShare() const { return placedShare_; }
 
     // Texture uvs of the last successful attempt.
     void writeUVs(const AtlasPackSettings& settings, std::span<float> uvs) const {
@@ -618,7 +665,13 @@ private:
         const long lastY = std::min(yLimit, static_cast<long>(grid_.height() - mask.height));
         const size_t lastX = grid_.width() - mask.width;
         size_t blocker = 0;
+        const size_t widestRow =
+            static_cast<size_t>(std::max_element(mask.widest.begin(), mask.widest.end()) - mask.widest.begin());
         for (long y = static_cast<long>(openFrom_); y <= lastY; ++y) {
+            // The mask's widest row needs a grid row with at least as long a free run.
+            const size_t roomyRow = grid_.nextRoomyRow(static_cast<size_t>(y) + widestRow, mask.widest[widestRow]);
+            y = static_cast<long>(roomyRow) - static_cast<long>(widestRow);
+            if (y > lastY) break;
             bool roomy = true;
             for (size_t row = 0; row < mask.height && roomy; ++row)
                 roomy = grid_.longestFree(y + row) >= mask.widest[row];
@@ -689,6 +742,7 @@ private:
     std::vector<Placement> placements_, kept_;
     double keptScale_ = 0.0;
     bool countWaste_ = true;
+    double placedShare_ = 0.0;
     PackScratch scratch_;
 };
 
@@ -707,6 +761,47 @@ HRESULT checkInput(std::span<float> uvs, std::span<const uint32_t> indices, std:
     return S_OK;
 }
 
+// Two packers over the same charts that try two scales at once, one on another thread.
+class PackerPair {
+public:
+    PackerPair(const ChartSet& charts, const ChartBorders& borders, const std::vector<AlignedCharts>& poses,
+               std::span<const uint32_t> indices, const AtlasPackSettings& settings)
+        : packers_{AtlasPacker(charts, borders, poses, indices, settings),
+                   AtlasPacker(charts, borders, poses, indices, settings)} {}
+
+    double scaleBound(const AtlasPackSettings& settings) const { return packers_[0].scaleBound(settings); }
+    bool atSmallest(double scale) const { return packers_[0].atSmallest(scale); }
+
+    void useVariant(int variant) {
+        for (AtlasPacker& packer : packers_)
+            packer.useVariant(variant);
+    }
+
+    bool attempt(double scale) { return packers_[0].attempt(scale); }
+
+    // Whether each of the two scales lets every chart be placed.
+    std::array<bool, 2> attempt(double first, double second) {
+        const double scales[2] = {first, second};
+        std::array<uint8_t, 2> placed{};
+        parallelFor(2, workerCount(), [&](size_t i, size_t) { placed[i] = packers_[i].attempt(scales[i]); });
+        return {placed[0] != 0, placed[1] != 0};
+    }
+
+    // The scale at which the charts should just fit, judged from a failed attempt at `scale` by
+    // the `packer`: the area it placed fills the texture.
+    double predictedScale(size_t packer, double scale) const {
+        return scale * std::sqrt(packers_[packer].placedShare());
+    }
+
+    // The layout at the largest scale that either packer placed.
+    void writeUVs(const AtlasPackSettings& settings, std::span<float> uvs) const {
+        packers_[packers_[1].keptScale() > packers_[0].keptScale() ? 1 : 0].writeUVs(settings, uvs);
+    }
+
+private:
+    std::array<AtlasPacker, 2> packers_;
+};
+
 // Reports the progress of a part of the packing, mapped onto [from, to] of the whole.
 struct ProgressShare {
     const AtlasPackProgress& progress;
@@ -715,26 +810,46 @@ struct ProgressShare {
     bool report(float done) const { return !progress || progress(from + (to - from) * std::clamp(done, 0.0f, 1.0f)); }
 };
 
-// The largest scale at which the packer places every chart, found between `fits` (placed)
-// and `fails` (not placed): shrinks from `fails` until a scale fits when `fits` is 0, then
-// closes in on the largest one. Returns E_FAIL when nothing fits and E_ABORT when asked to stop.
-HRESULT searchScale(AtlasPacker& packer, double& fits, double& fails, const ProgressShare& share) {
+// The largest scale at which every chart is placed, found between `fits` (placed) and `fails`
+// (not placed), two scales at a time: shrinks from `fails` until a scale fits when `fits` is
+// 0, then closes in on the largest one. A failed attempt tells from the area it placed where
+// the answer should lie, and the next two scales straddle that; otherwise they split the
+// range in thirds. Returns E_FAIL when nothing fits and E_ABORT when asked to stop.
+HRESULT searchScale(PackerPair& packers, double& fits, double& fails, const ProgressShare& share) {
+    double predicted = 0.0;
+    auto judge = [&](const std::array<double, 2>& scales, const std::array<bool, 2>& placed) {
+        if (placed[1]) {
+            fits = scales[1];
+            predicted = 0.0;
+        } else {
+            fails = scales[1];
+            predicted = packers.predictedScale(1, scales[1]);
+        }
+        if (placed[0]) {
+            fits = std::max(fits, scales[0]);
+        } else {
+            fails = std::min(fails, scales[0]);
+            if (!placed[1]) predicted = packers.predictedScale(0, scales[0]);
+        }
+    };
     int attempts = 0;
-    for (double scale = fails * ShrinkFactor; fits == 0.0; scale *= ShrinkFactor) {
-        if (++attempts > MaxAttempts || !(scale > 0.0)) return E_FAIL;
-        const bool placed = packer.attempt(scale);
+    for (double scale = fails * ShrinkFactor; fits == 0.0; scale = std::min(fails, predicted) * ShrinkFactor) {
+        attempts += 2;
+        if (attempts > MaxAttempts || !(scale > 0.0)) return E_FAIL;
+        const std::array<double, 2> scales{scale * ShrinkFactor, scale};
+        judge(scales, packers.attempt(scales[0], scales[1]));
         if (!share.report(0.5f * (1.0f - std::pow(0.9f, static_cast<float>(attempts))))) return E_ABORT;
-        if (placed)
-            fits = scale;
-        else if (packer.atSmallest(scale))
-            return E_FAIL;
-        else
-            fails = scale;
+        if (fits == 0.0 && packers.atSmallest(scales[0])) return E_FAIL;
+        if (!(predicted > 0.0)) predicted = fails;
     }
-    for (int step = 0; step < RefineSteps && fails > fits * RefineTolerance; ++step) {
-        const double middle = std::sqrt(fits * fails);
-        (packer.attempt(middle) ? fits : fails) = middle;
-        if (!share.report(0.5f + 0.5f * static_cast<float>(step + 1) / RefineSteps)) return E_ABORT;
+    for (int round = 0; round < RefineRounds && fails > fits * RefineTolerance; ++round) {
+        const double third = std::cbrt(fails / fits);
+        std::array<double, 2> scales{fits * third, fits * third * third};
+        const double margin = std::sqrt(RefineTolerance);
+        if (predicted > fits * margin && predicted < fails / margin)
+            scales = {std::max(fits * margin, predicted / PredictionSlack), std::min(fails / margin, predicted)};
+        judge(scales, packers.attempt(scales[0], scales[1]));
+        if (!share.report(0.5f + 0.5f * static_cast<float>(round + 1) / RefineRounds)) return E_ABORT;
     }
     return S_OK;
 }
@@ -742,14 +857,14 @@ HRESULT searchScale(AtlasPacker& packer, double& fits, double& fails, const Prog
 // Tries the variants after the first, each at a clearly larger scale than the best so far,
 // and closes in on the scale of each that fits there. `improving` receives variant 0 and then
 // every variant that beat all before it, so its last entries are the best.
-HRESULT searchVariants(AtlasPacker& packer, double bound, double& fits, std::vector<int>& improving,
+HRESULT searchVariants(PackerPair& packers, double bound, double& fits, std::vector<int>& improving,
                        const ProgressShare& share) {
     improving.assign(1, 0);
     for (int variant = 1; variant < Variants; ++variant) {
-        packer.useVariant(variant);
+        packers.useVariant(variant);
         double better = fits * RefineTolerance, fails = bound;
-        if (better < bound && packer.attempt(better)) {
-            const HRESULT status = searchScale(packer, better, fails, {share.progress, share.from, share.from});
+        if (better < bound && packers.attempt(better)) {
+            const HRESULT status = searchScale(packers, better, fails, {share.progress, share.from, share.from});
             if (FAILED(status)) return status;
             fits = better;
             improving.push_back(variant);
@@ -760,18 +875,18 @@ HRESULT searchVariants(AtlasPacker& packer, double bound, double& fits, std::vec
 }
 
 // Packs with the variant first in `candidates`, then tries the others at a clearly larger scale.
-HRESULT searchCandidates(AtlasPacker& packer, double bound, const std::vector<int>& candidates,
+HRESULT searchCandidates(PackerPair& packers, double bound, const std::vector<int>& candidates,
                          const ProgressShare& share) {
-    packer.useVariant(candidates.front());
+    packers.useVariant(candidates.front());
     double fits = 0.0, fails = bound;
     const float split = share.from + (share.to - share.from) * 0.7f;
-    if (const HRESULT status = searchScale(packer, fits, fails, {share.progress, share.from, split}); FAILED(status))
+    if (const HRESULT status = searchScale(packers, fits, fails, {share.progress, share.from, split}); FAILED(status))
         return status;
     for (size_t i = 1; i < candidates.size(); ++i) {
-        packer.useVariant(candidates[i]);
+        packers.useVariant(candidates[i]);
         double better = fits * RefineTolerance, above = bound;
-        if (better < bound && packer.attempt(better)) {
-            if (const HRESULT status = searchScale(packer, better, above, {share.progress, split, split});
+        if (better < bound && packers.attempt(better)) {
+            if (const HRESULT status = searchScale(packers, better, above, {share.progress, split, split});
                 FAILED(status))
                 return status;
             fits = better;
@@ -795,7 +910,7 @@ HRESULT pack(std::span<float> uvs, std::span<const uint32_t> indices, std::span<
     if (coarse) {
         const AtlasPackSettings coarseSettings{settings.width / CoarseFactor, settings.height / CoarseFactor,
                                                settings.gutter / static_cast<float>(CoarseFactor)};
-        AtlasPacker ranking(charts, borders, poses, indices, coarseSettings);
+        PackerPair ranking(charts, borders, poses, indices, coarseSettings);
         const double bound = ranking.scaleBound(coarseSettings);
         double fits = 0.0, fails = bound;
         std::vector<int> improving;
@@ -806,7 +921,7 @@ HRESULT pack(std::span<float> uvs, std::span<const uint32_t> indices, std::span<
             candidates.assign(improving.rbegin(), improving.rbegin() + std::min(improving.size(), FinalCandidates));
         }
     }
-    AtlasPacker packer(charts, borders, poses, indices, settings);
+    PackerPair packer(charts, borders, poses, indices, settings);
     const double bound = packer.scaleBound(settings);
     if (few && !coarse) {
         double fits = 0.0, fails = bound;
