@@ -292,7 +292,7 @@ bool prepareRigidSystem(const SurfaceMesh& surface, const ChartMesh& chart, uint
 // The rotation R maximising trace(R^T J): the rotation part of J's polar decomposition.
 Eigen::Matrix2d closestRotation(const Eigen::Matrix2d& jacobian) {
     const double c = jacobian(0, 0) + jacobian(1, 1), s = jacobian(1, 0) - jacobian(0, 1);
-    const double length = std::hypot(c, s);
+    const double length = std::sqrt(c * c + s * s);
     Eigen::Matrix2d rotation = Eigen::Matrix2d::Identity();
     if (length > 0.0) rotation << c / length, -s / length, s / length, c / length;
     return rotation;

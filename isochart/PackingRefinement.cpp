@@ -3,6 +3,7 @@
 #include "isochart/BoundingRectangle.h"
 #include "isochart/ChartSplitting.h"
 #include "isochart/ChartStretch.h"
+#include "isochart/ParallelFor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,8 @@ constexpr double kShortening = 0.8;
 constexpr double kLongAspect = 2.0;
 // Cuts for length stop at this many charts, or twice the charts there were.
 constexpr size_t kLongCutCharts = 16;
+// Candidate cuts made at once, on as many cores.
+constexpr size_t kCutsAtOnce = 2;
 
 struct Shape {
     double area = 0.0;
@@ -66,34 +69,63 @@ double longestSide(const std::vector<Shape>& shapes) {
     return longest;
 }
 
+// A chart cut into valid parts, not yet taken.
+struct Cut {
+    size_t chart = 0;
+    std::vector<FlatChart> pieces;
+    std::vector<Shape> shapes;
+};
+
 class ChartCutter {
 public:
     ChartCutter(const SurfaceMesh& surface, const PartitionSettings& settings, std::vector<FlatChart>& charts)
-        : surface_(surface), settings_(settings), charts_(charts), scratch_(surface.triangleCount()) {
+        : surface_(surface), settings_(settings), charts_(charts) {
+        std::vector<Eigen::Vector2d> points, hull;
         for (const FlatChart& chart : charts_) {
-            shapes_.push_back(shapeOf(chart, points_, hull_));
+            shapes_.push_back(shapeOf(chart, points, hull));
             estimate_.add(shapes_.back(), 1.0);
         }
         estimate_.longest = longestSide(shapes_);
         settled_.assign(charts_.size(), 0);
         fillCuts_ = charts_.size();
         longCutLimit_ = std::max(kLongCutCharts, 2 * charts_.size());
+        for (size_t w = 0; w < kCutsAtOnce; ++w)
+            scratch_.emplace_back(surface.triangleCount());
     }
 
+    // Cuts the next few candidates on all cores, then takes or refuses each cut in order, so
+    // the result does not depend on the number of cores.
     void run() {
-        for (size_t chart = pick(); chart < charts_.size(); chart = pick())
-            if (!cut(chart)) settled_[chart] = 1;
+        std::vector<Cut> cuts;
+        while (pickCandidates(cuts)) {
+            parallelFor(cuts.size(), std::min(workerCount(), cuts.size()),
+                        [&](size_t i, size_t worker) { makeCut(scratch_[worker], cuts[i]); });
+            for (Cut& cut : cuts)
+                if (!take(cut)) settled_[cut.chart] = 1;
+        }
     }
 
 private:
-    // The chart to cut next, or none: the longest of the charts too long for the square the
-    // rectangles need, else the one wasting most of its rectangle.
-    size_t pick() const {
+    // The next charts to cut: the longest of the charts too long for the square the rectangles
+    // need, else the ones wasting most of their rectangle. False when there are none.
+    bool pickCandidates(std::vector<Cut>& cuts) {
+        cuts.clear();
+        std::vector<uint8_t> taken = settled_;
+        for (size_t i = 0; i < kCutsAtOnce; ++i) {
+            const size_t chart = pick(taken);
+            if (chart == charts_.size()) break;
+            taken[chart] = 1;
+            cuts.push_back({chart, {}, {}});
+        }
+        return !cuts.empty();
+    }
+
+    size_t pick(const std::vector<uint8_t>& excluded) const {
         const double squareSide = std::sqrt(estimate_.rectangles / kRectangleDensity);
         size_t best = charts_.size();
         if (charts_.size() < longCutLimit_) {
             for (size_t c = 0; c < charts_.size(); ++c)
-                if (!settled_[c] && isLong(shapes_[c], squareSide) &&
+                if (!excluded[c] && isLong(shapes_[c], squareSide) &&
                     (best == charts_.size() || shapes_[c].longSide > shapes_[best].longSide))
                     best = c;
             if (best < charts_.size()) return best;
@@ -103,7 +135,7 @@ private:
         for (size_t c = 0; c < charts_.size(); ++c) {
             const Shape& shape = shapes_[c];
             const double waste = shape.rectangle() - shape.area;
-            if (settled_[c] || !(shape.area < kWastefulFill * shape.rectangle()) ||
+            if (excluded[c] || !(shape.area < kWastefulFill * shape.rectangle()) ||
                 shape.area < kLeastShareToCut * estimate_.area)
                 continue;
             if (waste > mostWaste) {
@@ -118,36 +150,46 @@ private:
         return shape.longSide > squareSide && shape.longSide >= kLongAspect * shape.shortSide;
     }
 
-    // Splits the chart when every part makes a valid chart and the estimate gains.
-    bool cut(size_t chart) {
+    // Splits the chart; leaves no pieces when it has no two parts that make valid charts.
+    void makeCut(ChartScratch& scratch, Cut& cut) const {
         // Fast marching suffices to find a chart's long extent.
         const auto parts =
-            splitChart(surface_, charts_[chart].mesh, GeodesicMethod::Approximate, PolygonCuts::Never, scratch_);
-        if (parts.size() < 2) return false;
-        std::vector<FlatChart> pieces(parts.size());
-        std::vector<Shape> shapes(parts.size());
+            splitChart(surface_, charts_[cut.chart].mesh, GeodesicMethod::Approximate, PolygonCuts::Never, scratch);
+        if (parts.size() < 2) return;
+        cut.pieces.resize(parts.size());
+        std::vector<Eigen::Vector2d> points, hull;
+        for (size_t p = 0; p < parts.size(); ++p) {
+            if (!restrictChart(surface_, charts_[cut.chart], parts[p], settings_.maxStretch, scratch, cut.pieces[p])) {
+                cut.pieces.clear();
+                return;
+            }
+            cut.shapes.push_back(shapeOf(cut.pieces[p], points, hull));
+        }
+    }
+
+    // Takes the cut when it raises the estimate, or clearly shortens a chart too long.
+    bool take(Cut& cut) {
+        if (cut.pieces.empty()) return false;
+        const size_t chart = cut.chart;
+        const bool longCut = isLong(shapes_[chart], std::sqrt(estimate_.rectangles / kRectangleDensity));
+        if (!longCut && fillCuts_ == 0) return false;
         Estimate estimate = estimate_;
         estimate.add(shapes_[chart], -1.0);
-        for (size_t p = 0; p < parts.size(); ++p) {
-            if (!restrictChart(surface_, charts_[chart], parts[p], settings_.maxStretch, scratch_, pieces[p]))
-                return false;
-            shapes[p] = shapeOf(pieces[p], points_, hull_);
-            estimate.add(shapes[p], 1.0);
-        }
-        const bool longCut = isLong(shapes_[chart], std::sqrt(estimate_.rectangles / kRectangleDensity));
+        for (const Shape& shape : cut.shapes)
+            estimate.add(shape, 1.0);
         std::vector<Shape> after = shapes_;
-        after[chart] = shapes[0];
-        after.insert(after.end(), shapes.begin() + 1, shapes.end());
+        after[chart] = cut.shapes[0];
+        after.insert(after.end(), cut.shapes.begin() + 1, cut.shapes.end());
         estimate.longest = longestSide(after);
         // Charts as long as this one gain only once all of them are cut: a long cut is also
         // kept when it shortens this chart clearly.
         const bool kept = estimate.efficiency() > (1.0 + kLeastGain) * estimate_.efficiency() ||
-                          (longCut && longestSide(shapes) <= kShortening * shapes_[chart].longSide);
+                          (longCut && longestSide(cut.shapes) <= kShortening * shapes_[chart].longSide);
         if (!kept) return false;
-        if (!longCut) fillCuts_ -= std::min(fillCuts_, parts.size() - 1);
-        charts_[chart] = std::move(pieces[0]);
-        for (size_t p = 1; p < pieces.size(); ++p)
-            charts_.push_back(std::move(pieces[p]));
+        if (!longCut) fillCuts_ -= std::min(fillCuts_, cut.pieces.size() - 1);
+        charts_[chart] = std::move(cut.pieces[0]);
+        for (size_t p = 1; p < cut.pieces.size(); ++p)
+            charts_.push_back(std::move(cut.pieces[p]));
         shapes_ = std::move(after);
         settled_.resize(charts_.size(), 0);
         estimate_ = estimate;
@@ -157,13 +199,12 @@ private:
     const SurfaceMesh& surface_;
     const PartitionSettings& settings_;
     std::vector<FlatChart>& charts_;
-    ChartScratch scratch_;
+    std::vector<ChartScratch> scratch_; // one per cut made at once
     std::vector<Shape> shapes_;
     std::vector<uint8_t> settled_;
     size_t fillCuts_ = 0; // charts the fill cuts may still add
     size_t longCutLimit_ = 0;
     Estimate estimate_;
-    std::vector<Eigen::Vector2d> points_, hull_;
 };
 
 } // namespace
