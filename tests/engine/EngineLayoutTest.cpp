@@ -65,7 +65,7 @@ struct PackedLayout {
     size_t chartCount = 0;
 };
 
-// Partitions and packs a mesh as the proxy does, 2 texels of gutter on a 1024 x 1024 texture.
+// Partitions and packs a mesh as the proxy does, 2 texels of gutter on a 512 x 512 texture.
 PackedLayout unwrapAndPack(const FlatShape& shape, float maxStretch) {
     PackedLayout layout;
     std::vector<uint32_t> remap, partitionAdjacency;
@@ -77,7 +77,7 @@ PackedLayout unwrapAndPack(const FlatShape& shape, float maxStretch) {
                          &layout.chartOf, &remap, partitionAdjacency, &stretch, &layout.chartCount);
     EXPECT_EQ(partitioned, S_OK);
     EXPECT_LE(stretch, maxStretch);
-    EXPECT_EQ(UVAtlasPack(layout.vertices, layout.indexBuffer, UVATLAS_FORMAT_R32_UINT, 1024, 1024, 2.0f,
+    EXPECT_EQ(UVAtlasPack(layout.vertices, layout.indexBuffer, UVATLAS_FORMAT_R32_UINT, 512, 512, 2.0f,
                           partitionAdjacency, nullptr, 0.1f),
               S_OK);
     return layout;
@@ -86,7 +86,7 @@ PackedLayout unwrapAndPack(const FlatShape& shape, float maxStretch) {
 P texel(const PackedLayout& layout, size_t triangle, int k) {
     uint32_t index;
     std::memcpy(&index, &layout.indexBuffer[4 * (3 * triangle + k)], sizeof index);
-    return {layout.vertices[index].uv.x * 1024.0, layout.vertices[index].uv.y * 1024.0};
+    return {layout.vertices[index].uv.x * 512.0, layout.vertices[index].uv.y * 512.0};
 }
 
 // Share of the texture the charts cover; fails the test when two triangles of different
@@ -118,7 +118,7 @@ double checkedEfficiency(const PackedLayout& layout) {
             const P first[3] = {s[0], s[1], s[2]}, second[3] = {t[0], t[1], t[2]};
             EXPECT_GE(triangleDistance(first, second), 2.0 - 1e-3) << "triangles " << a << " and " << b;
         }
-    return covered / (1024.0 * 1024.0);
+    return covered / (512.0 * 512.0);
 }
 
 } // namespace
@@ -129,16 +129,17 @@ TEST(EngineLayout, LongStripsAndFlatCutOutsFillTheTextureTheSameWayEveryRun) {
         FlatShape shape;
         float limit;
     } cases[] = {
-        {"strip 200 x 1", gridShape(200, 1, 1.0, [](double, double) { return true; }), 0.0f},
+        {"strip 200 x 1", gridShape(100, 1, 2.0, [](double, double) { return true; }), 0.0f},
         {"strip 60 x 0.5", gridShape(120, 1, 0.5, [](double, double) { return true; }), 0.15f},
-        {"silhouette", gridShape(40, 40, 1.0 / 40, insideSilhouette), 0.15f},
+        {"silhouette", gridShape(32, 32, 1.0 / 32, insideSilhouette), 0.15f},
     };
+    std::vector<PackedLayout> layouts;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const PackedLayout layout = unwrapAndPack(c.shape, c.limit);
-        EXPECT_GT(checkedEfficiency(layout), 0.4);
+        layouts.push_back(unwrapAndPack(c.shape, c.limit));
+        EXPECT_GT(checkedEfficiency(layouts.back()), 0.4);
     }
-    const PackedLayout first = unwrapAndPack(cases[2].shape, 0.15f), second = unwrapAndPack(cases[2].shape, 0.15f);
+    const PackedLayout &first = layouts.back(), second = unwrapAndPack(cases[2].shape, 0.15f);
     ASSERT_EQ(first.vertices.size(), second.vertices.size());
     EXPECT_EQ(std::memcmp(first.vertices.data(), second.vertices.data(), first.vertices.size() * sizeof(UVAtlasVertex)),
               0);
