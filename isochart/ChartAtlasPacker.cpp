@@ -31,7 +31,7 @@ constexpr size_t ManyCharts = 2048;
 // can never bring two charts closer than the gutter.
 constexpr double CoverageMargin = 0.01;
 constexpr double ShrinkFactor = 0.85;
-// Rounds of trying two scales at once, each narrowing the range to a third.
+// Rounds of trying two scales at once while closing in on the largest that fits.
 constexpr int RefineRounds = 5;
 // A predicted scale is tried together with one this much smaller.
 constexpr double PredictionSlack = 1.01;
@@ -814,8 +814,9 @@ struct ProgressShare {
 // (not placed), two scales at a time: shrinks from `fails` until a scale fits when `fits` is
 // 0, then closes in on the largest one. A failed attempt tells from the area it placed where
 // the answer should lie, and the next two scales straddle that; otherwise they split the
-// range in thirds. Returns E_FAIL when nothing fits and E_ABORT when asked to stop.
-HRESULT searchScale(PackerPair& packers, double& fits, double& fails, const ProgressShare& share) {
+// range in thirds. A `hint`, the scale expected to fit, is tried first. Returns E_FAIL when
+// nothing fits and E_ABORT when asked to stop.
+HRESULT searchScale(PackerPair& packers, double& fits, double& fails, const ProgressShare& share, double hint = 0.0) {
     double predicted = 0.0;
     auto judge = [&](const std::array<double, 2>& scales, const std::array<bool, 2>& placed) {
         if (placed[1]) {
@@ -833,10 +834,13 @@ HRESULT searchScale(PackerPair& packers, double& fits, double& fails, const Prog
         }
     };
     int attempts = 0;
-    for (double scale = fails * ShrinkFactor; fits == 0.0; scale = std::min(fails, predicted) * ShrinkFactor) {
+    const bool hinted = hint > 0.0 && hint * PredictionSlack < fails;
+    for (double scale = hinted ? hint * PredictionSlack : fails * ShrinkFactor; fits == 0.0;
+         scale = std::min(fails, predicted) * ShrinkFactor) {
         attempts += 2;
         if (attempts > MaxAttempts || !(scale > 0.0)) return E_FAIL;
-        const std::array<double, 2> scales{scale * ShrinkFactor, scale};
+        const std::array<double, 2> scales{scale * (attempts == 2 && hinted ? 1.0 / PredictionSlack : ShrinkFactor),
+                                           scale};
         judge(scales, packers.attempt(scales[0], scales[1]));
         if (!share.report(0.5f * (1.0f - std::pow(0.9f, static_cast<float>(attempts))))) return E_ABORT;
         if (fits == 0.0 && packers.atSmallest(scales[0])) return E_FAIL;
@@ -874,13 +878,15 @@ HRESULT searchVariants(PackerPair& packers, double bound, double& fits, std::vec
     return S_OK;
 }
 
-// Packs with the variant first in `candidates`, then tries the others at a clearly larger scale.
-HRESULT searchCandidates(PackerPair& packers, double bound, const std::vector<int>& candidates,
+// Packs with the variant first in `candidates`, starting at `hint` when that is not 0, then
+// tries the others at a clearly larger scale.
+HRESULT searchCandidates(PackerPair& packers, double bound, const std::vector<int>& candidates, double hint,
                          const ProgressShare& share) {
     packers.useVariant(candidates.front());
     double fits = 0.0, fails = bound;
     const float split = share.from + (share.to - share.from) * 0.7f;
-    if (const HRESULT status = searchScale(packers, fits, fails, {share.progress, share.from, split}); FAILED(status))
+    if (const HRESULT status = searchScale(packers, fits, fails, {share.progress, share.from, split}, hint);
+        FAILED(status))
         return status;
     for (size_t i = 1; i < candidates.size(); ++i) {
         packers.useVariant(candidates[i]);
@@ -902,11 +908,12 @@ HRESULT pack(std::span<float> uvs, std::span<const uint32_t> indices, std::span<
              const AtlasPackSettings& settings, const AtlasPackProgress& progress) {
     const ChartSet charts = findCharts(indices, adjacency, uvs.size() / 2);
     const ChartBorders borders = findBorders(charts, uvs, indices);
-    const bool few = charts.count() <= FewCharts;
+    const bool few = charts.count() <= FewCharts && !settings.quick;
     std::vector<AlignedCharts> poses{alignCharts(charts, uvs, indices, 0.0)};
     if (few) poses.push_back(alignCharts(charts, uvs, indices, 0.25 * std::numbers::pi));
     const bool coarse = few && std::min(settings.width, settings.height) >= CoarseFactor * CoarseSmallestSide;
     std::vector<int> candidates{0};
+    double hint = 0.0;
     if (coarse) {
         const AtlasPackSettings coarseSettings{settings.width / CoarseFactor, settings.height / CoarseFactor,
                                                settings.gutter / static_cast<float>(CoarseFactor)};
@@ -919,6 +926,8 @@ HRESULT pack(std::span<float> uvs, std::span<const uint32_t> indices, std::span<
             const HRESULT status = searchVariants(ranking, bound, fits, improving, {progress, 0.2f, 0.5f});
             if (FAILED(status)) return status;
             candidates.assign(improving.rbegin(), improving.rbegin() + std::min(improving.size(), FinalCandidates));
+            // The coarse grid's scale, in texels, is about the full grid's.
+            hint = fits * static_cast<double>(CoarseFactor);
         }
     }
     PackerPair packer(charts, borders, poses, indices, settings);
@@ -932,7 +941,7 @@ HRESULT pack(std::span<float> uvs, std::span<const uint32_t> indices, std::span<
             FAILED(status))
             return status;
     } else if (const HRESULT status =
-                   searchCandidates(packer, bound, candidates, {progress, coarse ? 0.5f : 0.0f, 1.0f});
+                   searchCandidates(packer, bound, candidates, hint, {progress, coarse ? 0.5f : 0.0f, 1.0f});
                FAILED(status)) {
         return status;
     }

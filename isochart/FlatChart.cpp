@@ -61,14 +61,10 @@ bool imageOfPart(const FlatChart& parent, const ChartMesh& part, std::vector<Eig
 bool restrictChart(const SurfaceMesh& surface, const FlatChart& parent, std::span<const uint32_t> triangles,
                    double maxStretch, ChartScratch& scratch, FlatChart& result) {
     buildChartMesh(surface, triangles, scratch, result.mesh);
-    if (result.mesh.isDisk() && imageOfPart(parent, result.mesh, result.uv)) {
-        roundToStored(result.uv);
-        result.stretchSquared = chartStretchSquared(surface, result.mesh, result.uv);
-        if (meetsStretchLimit(result.stretchSquared, maxStretch)) return true;
-    }
-    return flattenAndCheck(
-        surface, triangles, maxStretch, scratch, result,
-        [&](const ChartMesh& mesh, std::vector<Eigen::Vector2d>& image) { return imageOfPart(parent, mesh, image); });
+    if (!result.mesh.isDisk() || !imageOfPart(parent, result.mesh, result.uv)) return false;
+    roundToStored(result.uv);
+    result.stretchSquared = chartStretchSquared(surface, result.mesh, result.uv);
+    return meetsStretchLimit(result.stretchSquared, maxStretch);
 }
 
 FlatChart degenerateChart(const SurfaceMesh& surface, uint32_t triangle, double fallbackLength) {

@@ -31,9 +31,9 @@ bool flattenAndCheck(const SurfaceMesh& surface, std::span<const uint32_t> trian
 // The image of `parent` restricted to `part`, a chart made of some of its triangles.
 bool imageOfPart(const FlatChart& parent, const ChartMesh& part, std::vector<Eigen::Vector2d>& image);
 
-// The chart made of `triangles`, some of `parent`'s, with the parent's image when that is
-// valid for it (a disk within `maxStretch`), else flattened afresh from it. Returns whether
-// the part makes a valid chart.
+// The chart made of `triangles`, some of `parent`'s, with the parent's image. Returns whether
+// that makes a valid chart: a disk within `maxStretch` (a part of an image that does not
+// overlap itself does not either).
 bool restrictChart(const SurfaceMesh& surface, const FlatChart& parent, std::span<const uint32_t> triangles,
                    double maxStretch, ChartScratch& scratch, FlatChart& result);
 

@@ -1,6 +1,7 @@
 #include "isochart/PackingRefinement.h"
 
 #include "isochart/BoundingRectangle.h"
+#include "isochart/ChartAtlasPacker.h"
 #include "isochart/ChartSplitting.h"
 #include "isochart/ChartStretch.h"
 #include "isochart/ParallelFor.h"
@@ -28,6 +29,13 @@ constexpr double kLongAspect = 2.0;
 constexpr size_t kLongCutCharts = 16;
 // Candidate cuts made at once, on as many cores.
 constexpr size_t kCutsAtOnce = 2;
+// Up to this many triangles and charts a cut is judged by packing the charts on a small
+// texture; beyond, by the rectangle estimate alone.
+constexpr size_t kMostTrianglesPacked = 40000;
+constexpr size_t kMostChartsPacked = 16;
+constexpr size_t kTrialTexture = 256;
+constexpr float kTrialGutter = 0.5f;
+constexpr double kLeastPackedGain = 0.005;
 
 struct Shape {
     double area = 0.0;
@@ -69,6 +77,30 @@ double longestSide(const std::vector<Shape>& shapes) {
     return longest;
 }
 
+// The share of a small texture the charts fill when packed there.
+double packedShare(const std::vector<const FlatChart*>& charts) {
+    std::vector<float> uvs;
+    std::vector<uint32_t> corners;
+    for (const FlatChart* chart : charts) {
+        const auto base = static_cast<uint32_t>(uvs.size() / 2);
+        for (const Eigen::Vector2d& p : chart->uv)
+            uvs.insert(uvs.end(), {float(p.x()), float(p.y())});
+        for (const auto& c : chart->mesh.corners)
+            corners.insert(corners.end(), {base + c[0], base + c[1], base + c[2]});
+    }
+    const std::vector<uint32_t> unlinked(corners.size(), kNil);
+    if (FAILED(packChartAtlas(uvs, corners, unlinked, {kTrialTexture, kTrialTexture, kTrialGutter, false}, {})))
+        return 0.0;
+    double area = 0.0;
+    for (size_t t = 0; t < corners.size(); t += 3) {
+        const Eigen::Vector2d a(uvs[2 * corners[t]], uvs[2 * corners[t] + 1]);
+        const Eigen::Vector2d b(uvs[2 * corners[t + 1]], uvs[2 * corners[t + 1] + 1]);
+        const Eigen::Vector2d c(uvs[2 * corners[t + 2]], uvs[2 * corners[t + 2] + 1]);
+        area += 0.5 * std::abs(doubleSignedArea(a, b, c));
+    }
+    return area;
+}
+
 // A chart cut into valid parts, not yet taken.
 struct Cut {
     size_t chart = 0;
@@ -89,6 +121,8 @@ public:
         settled_.assign(charts_.size(), 0);
         fillCuts_ = charts_.size();
         longCutLimit_ = std::max(kLongCutCharts, 2 * charts_.size());
+        byPacking_ = surface.triangleCount() <= kMostTrianglesPacked && charts_.size() <= kMostChartsPacked;
+        if (byPacking_) packed_ = packedShare(allCharts());
         for (size_t w = 0; w < kCutsAtOnce; ++w)
             scratch_.emplace_back(surface.triangleCount());
     }
@@ -183,8 +217,10 @@ private:
         estimate.longest = longestSide(after);
         // Charts as long as this one gain only once all of them are cut: a long cut is also
         // kept when it shortens this chart clearly.
-        const bool kept = estimate.efficiency() > (1.0 + kLeastGain) * estimate_.efficiency() ||
-                          (longCut && longestSide(cut.shapes) <= kShortening * shapes_[chart].longSide);
+        const bool shortens = longCut && longestSide(cut.shapes) <= kShortening * shapes_[chart].longSide;
+        const bool kept =
+            shortens ||
+            (byPacking_ ? packedGain(cut) : estimate.efficiency() > (1.0 + kLeastGain) * estimate_.efficiency());
         if (!kept) return false;
         if (!longCut) fillCuts_ -= std::min(fillCuts_, cut.pieces.size() - 1);
         charts_[chart] = std::move(cut.pieces[0]);
@@ -193,6 +229,27 @@ private:
         shapes_ = std::move(after);
         settled_.resize(charts_.size(), 0);
         estimate_ = estimate;
+        if (byPacking_ && shortens) packed_ = packedShare(allCharts());
+        return true;
+    }
+
+    std::vector<const FlatChart*> allCharts() const {
+        std::vector<const FlatChart*> all;
+        for (const FlatChart& chart : charts_)
+            all.push_back(&chart);
+        return all;
+    }
+
+    // Whether the charts with the cut taken pack into a larger share of a trial texture; if so
+    // that share becomes the one to beat.
+    bool packedGain(const Cut& cut) {
+        std::vector<const FlatChart*> after = allCharts();
+        after[cut.chart] = &cut.pieces[0];
+        for (size_t p = 1; p < cut.pieces.size(); ++p)
+            after.push_back(&cut.pieces[p]);
+        const double share = packedShare(after);
+        if (!(share > (1.0 + kLeastPackedGain) * packed_)) return false;
+        packed_ = share;
         return true;
     }
 
@@ -205,6 +262,8 @@ private:
     size_t fillCuts_ = 0; // charts the fill cuts may still add
     size_t longCutLimit_ = 0;
     Estimate estimate_;
+    bool byPacking_ = false;
+    double packed_ = 0.0; // share of the trial texture the charts fill
 };
 
 } // namespace
