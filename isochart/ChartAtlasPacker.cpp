@@ -36,6 +36,8 @@ constexpr int RefineRounds = 5;
 // A predicted scale is tried together with one this much smaller.
 constexpr double PredictionSlack = 1.01;
 constexpr double RefineTolerance = 1.004;
+// With many charts every attempt costs much, and the search stops this close to the answer.
+constexpr double ManyChartsTolerance = 1.01;
 constexpr int MaxAttempts = 200;
 // Up to this many charts, several placement orders and a second pose are tried.
 constexpr size_t FewCharts = 256;
@@ -766,10 +768,11 @@ class PackerPair {
 public:
     PackerPair(const ChartSet& charts, const ChartBorders& borders, const std::vector<AlignedCharts>& poses,
                std::span<const uint32_t> indices, const AtlasPackSettings& settings)
-        : packers_{AtlasPacker(charts, borders, poses, indices, settings),
-                   AtlasPacker(charts, borders, poses, indices, settings)} {}
+        : charts_(charts), packers_{AtlasPacker(charts, borders, poses, indices, settings),
+                                    AtlasPacker(charts, borders, poses, indices, settings)} {}
 
     double scaleBound(const AtlasPackSettings& settings) const { return packers_[0].scaleBound(settings); }
+    bool manyCharts() const { return charts_.count() >= ManyCharts; }
     bool atSmallest(double scale) const { return packers_[0].atSmallest(scale); }
 
     void useVariant(int variant) {
@@ -799,6 +802,7 @@ public:
     }
 
 private:
+    const ChartSet& charts_;
     std::array<AtlasPacker, 2> packers_;
 };
 
@@ -846,10 +850,11 @@ HRESULT searchScale(PackerPair& packers, double& fits, double& fails, const Prog
         if (fits == 0.0 && packers.atSmallest(scales[0])) return E_FAIL;
         if (!(predicted > 0.0)) predicted = fails;
     }
-    for (int round = 0; round < RefineRounds && fails > fits * RefineTolerance; ++round) {
+    const double tolerance = packers.manyCharts() ? ManyChartsTolerance : RefineTolerance;
+    for (int round = 0; round < RefineRounds && fails > fits * tolerance; ++round) {
         const double third = std::cbrt(fails / fits);
         std::array<double, 2> scales{fits * third, fits * third * third};
-        const double margin = std::sqrt(RefineTolerance);
+        const double margin = std::sqrt(tolerance);
         if (predicted > fits * margin && predicted < fails / margin)
             scales = {std::max(fits * margin, predicted / PredictionSlack), std::min(fails / margin, predicted)};
         judge(scales, packers.attempt(scales[0], scales[1]));

@@ -19,6 +19,7 @@ struct BenchMesh {
     std::vector<float> positions;
     std::vector<uint32_t> indices;
     std::vector<uint32_t> adjacency;
+    std::vector<uint32_t> falseEdges; // between the fan triangles of one polygon
 };
 
 // Links triangles across opposite half-edges; a third triangle on an edge stays unlinked.
@@ -46,16 +47,23 @@ BenchMesh loadObj(const std::string& path) {
     if (!reader.ParseFromFile(path)) throw std::runtime_error("cannot read " + path);
     BenchMesh mesh;
     mesh.positions = reader.GetAttrib().vertices;
+    std::vector<uint32_t> polygonOf;
     for (const auto& shape : reader.GetShapes()) {
         size_t offset = 0;
         for (unsigned count : shape.mesh.num_face_vertices) {
-            for (unsigned k = 1; k + 1 < count; ++k)
+            for (unsigned k = 1; k + 1 < count; ++k) {
                 for (unsigned corner : {0u, k, k + 1})
                     mesh.indices.push_back(uint32_t(shape.mesh.indices[offset + corner].vertex_index));
+                polygonOf.push_back(uint32_t(offset));
+            }
             offset += count;
         }
     }
     linkHalfEdges(mesh);
+    mesh.falseEdges.assign(mesh.adjacency.size(), 0xFFFFFFFFu);
+    for (size_t c = 0; c < mesh.adjacency.size(); ++c)
+        if (mesh.adjacency[c] != 0xFFFFFFFFu && polygonOf[mesh.adjacency[c]] == polygonOf[c / 3])
+            mesh.falseEdges[c] = mesh.adjacency[c];
     return mesh;
 }
 
@@ -107,7 +115,7 @@ void runPartition(benchmark::State& state, const BenchMesh& mesh, float maxStret
     Isochart::PartitionSettings settings;
     settings.maxStretch = maxStretch;
     settings.geodesics = method;
-    const Isochart::MeshView view{mesh.positions, mesh.indices, mesh.adjacency, {}};
+    const Isochart::MeshView view{mesh.positions, mesh.indices, mesh.adjacency, mesh.falseEdges};
     Isochart::ChartLayout layout;
     for (auto _ : state) {
         if (Isochart::partitionCharts(view, settings, {}, layout) != S_OK) {
@@ -118,6 +126,7 @@ void runPartition(benchmark::State& state, const BenchMesh& mesh, float maxStret
     state.counters["triangles"] = double(mesh.indices.size() / 3);
     state.counters["charts"] = double(layout.chartCount);
     state.counters["max_stretch"] = layout.maxStretch;
+    state.counters["cut_polygons"] = double(layout.cutPolygonCount);
     if (const char* dump = std::getenv("VARNELLE_LAYOUT_OBJ")) writeLayoutObj(mesh, layout, dump);
 }
 
@@ -166,6 +175,20 @@ void BM_PackBunnyCharts(benchmark::State& state) {
     state.counters["efficiency"] = area;
 }
 BENCHMARK(BM_PackBunnyCharts)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The kit-bash scene (300 parts, caps of up to 32 sides) at the strictest limits.
+void BM_PartitionKitbash(benchmark::State& state) {
+    static const BenchMesh kitbash = loadObj(VARNELLE_TEST_DATA "/kitbash.obj");
+    runPartition(state, kitbash, float(state.range(0)) * 1e-4f, Isochart::GeodesicMethod::Approximate);
+}
+BENCHMARK(BM_PartitionKitbash)
+    ->ArgName("stretch_e4")
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(1500)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 void BM_PartitionMillion(benchmark::State& state) {
     static const BenchMesh sphere = bumpySphere(500, 1000);
