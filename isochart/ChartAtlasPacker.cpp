@@ -969,6 +969,9 @@ HRESULT packChartAtlas(std::span<float> uvs, std::span<const uint32_t> indices, 
         return result;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
+    } catch (...) {
+        // A worker thread that could not be started.
+        return E_FAIL;
     }
 }
 

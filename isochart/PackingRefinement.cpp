@@ -25,7 +25,9 @@ constexpr double kLeastGain = 0.0;
 constexpr double kShortening = 0.8;
 // Only charts at least this many times longer than wide are cut for their length.
 constexpr double kLongAspect = 2.0;
-// Cuts for length stop at this many charts, or twice the charts there were.
+// Past twice the charts there were, only charts this many times longer than wide are cut for
+// their length, up to this many charts.
+constexpr double kVeryLongAspect = 8.0;
 constexpr size_t kLongCutCharts = 16;
 // Candidate cuts made at once, on as many cores.
 constexpr size_t kCutsAtOnce = 2;
@@ -119,7 +121,7 @@ public:
         }
         estimate_.longest = longestSide(shapes_);
         settled_.assign(charts_.size(), 0);
-        fillCuts_ = charts_.size();
+        initialCount_ = charts_.size();
         longCutLimit_ = std::max(kLongCutCharts, 2 * charts_.size());
         byPacking_ = surface.triangleCount() <= kMostTrianglesPacked && charts_.size() <= kMostChartsPacked;
         if (byPacking_) packed_ = packedShare(allCharts());
@@ -158,13 +160,16 @@ private:
         const double squareSide = std::sqrt(estimate_.rectangles / kRectangleDensity);
         size_t best = charts_.size();
         if (charts_.size() < longCutLimit_) {
+            // Past twice the charts there were, only very long charts are cut for their length.
+            const double leastAspect = charts_.size() < 2 * initialCount_ ? kLongAspect : kVeryLongAspect;
             for (size_t c = 0; c < charts_.size(); ++c)
                 if (!excluded[c] && isLong(shapes_[c], squareSide) &&
+                    shapes_[c].longSide >= leastAspect * shapes_[c].shortSide &&
                     (best == charts_.size() || shapes_[c].longSide > shapes_[best].longSide))
                     best = c;
             if (best < charts_.size()) return best;
         }
-        if (fillCuts_ == 0) return best;
+        if (charts_.size() >= 2 * initialCount_) return best;
         double mostWaste = 0.0;
         for (size_t c = 0; c < charts_.size(); ++c) {
             const Shape& shape = shapes_[c];
@@ -206,7 +211,7 @@ private:
         if (cut.pieces.empty()) return false;
         const size_t chart = cut.chart;
         const bool longCut = isLong(shapes_[chart], std::sqrt(estimate_.rectangles / kRectangleDensity));
-        if (!longCut && fillCuts_ == 0) return false;
+        if (!longCut && charts_.size() + cut.pieces.size() - 1 > 2 * initialCount_) return false;
         Estimate estimate = estimate_;
         estimate.add(shapes_[chart], -1.0);
         for (const Shape& shape : cut.shapes)
@@ -222,7 +227,6 @@ private:
             shortens ||
             (byPacking_ ? packedGain(cut) : estimate.efficiency() > (1.0 + kLeastGain) * estimate_.efficiency());
         if (!kept) return false;
-        if (!longCut) fillCuts_ -= std::min(fillCuts_, cut.pieces.size() - 1);
         charts_[chart] = std::move(cut.pieces[0]);
         for (size_t p = 1; p < cut.pieces.size(); ++p)
             charts_.push_back(std::move(cut.pieces[p]));
@@ -259,8 +263,7 @@ private:
     std::vector<ChartScratch> scratch_; // one per cut made at once
     std::vector<Shape> shapes_;
     std::vector<uint8_t> settled_;
-    size_t fillCuts_ = 0; // charts the fill cuts may still add
-    size_t longCutLimit_ = 0;
+    size_t initialCount_ = 0, longCutLimit_ = 0;
     Estimate estimate_;
     bool byPacking_ = false;
     double packed_ = 0.0; // share of the trial texture the charts fill
