@@ -2,14 +2,9 @@
 
 #include "ChartPreparation.h"
 #include "Geometry.h"
-#include "PlacementSearch.h"
+#include "PlacementFinder.h"
 
-#include <atomic>
 #include <cmath>
-#include <exception>
-#include <memory>
-#include <optional>
-#include <semaphore>
 #include <stdexcept>
 #include <thread>
 
@@ -18,95 +13,6 @@ namespace OmbrixVectorPacker {
 namespace {
 
 constexpr uint32_t kNil = 0xFFFFFFFFu;
-
-// One worker thread's parameters and answer. The main thread writes the parameters only
-// while the worker waits on `start`; releasing `start` publishes them and acquiring
-// `done` publishes the result.
-struct PackWorker {
-    size_t scratch_hint = 0;
-    uint32_t chart = 0;
-    double start_x = 0.0;
-    double end_x = 0.0;
-    double stride = 0.0;
-    Point2 hint;
-    PlacementResult result;
-    std::exception_ptr error;
-    std::binary_semaphore start{0};
-    std::binary_semaphore done{0};
-    bool quit = false;
-};
-
-// The workers of one pack call: created once, released chart by chart, stopped and
-// joined by the destructor on every path.
-class WorkerPool {
-public:
-    WorkerPool(const VectorPacker& packer, unsigned count, size_t scratchHint, std::atomic<uint8_t>& cancel) {
-        workers_.reserve(count);
-        threads_.reserve(count);
-        try {
-            for (unsigned i = 0; i < count; ++i) {
-                PackWorker& worker = *workers_.emplace_back(std::make_unique<PackWorker>());
-                worker.scratch_hint = scratchHint;
-                threads_.emplace_back([&packer, &worker, &cancel] { run(packer, worker, cancel); });
-            }
-        } catch (...) {
-            stop();
-            throw;
-        }
-    }
-
-    ~WorkerPool() { stop(); }
-
-    WorkerPool(const WorkerPool&) = delete;
-    WorkerPool& operator=(const WorkerPool&) = delete;
-
-    size_t size() const { return workers_.size(); }
-    PackWorker& operator[](size_t i) { return *workers_[i]; }
-
-private:
-    // Wakes every started worker with quit set and joins it.
-    void stop() {
-        for (size_t i = 0; i < threads_.size(); ++i) {
-            workers_[i]->quit = true;
-            workers_[i]->start_x = 0.0;
-            workers_[i]->end_x = -1.0;
-            workers_[i]->start.release();
-        }
-        for (std::thread& thread : threads_)
-            thread.join();
-        threads_.clear();
-    }
-
-    // A failure, also in setting up the worker's scratch, goes back to the main thread as
-    // the worker's error; the worker keeps answering its semaphores until it is told to quit.
-    static void run(const VectorPacker& packer, PackWorker& worker, std::atomic<uint8_t>& cancel) {
-        std::optional<PlacementSearch> search;
-        std::exception_ptr setupError;
-        try {
-            search.emplace(packer, worker.scratch_hint);
-        } catch (...) {
-            setupError = std::current_exception();
-        }
-        for (;;) {
-            worker.start.acquire();
-            if (worker.quit) return;
-            worker.result = {};
-            worker.error = setupError;
-            if (search) {
-                try {
-                    worker.result =
-                        search->search(worker.chart, worker.start_x, worker.end_x, worker.stride, worker.hint, cancel);
-                } catch (...) {
-                    worker.error = std::current_exception();
-                }
-            }
-            worker.done.release();
-        }
-    }
-
-    std::vector<std::unique_ptr<PackWorker>> workers_;
-    std::vector<std::thread> threads_;
-};
 
 void checkInput(size_t uvCount, std::span<const uint32_t> triangles, std::span<const uint32_t> adjacency) {
     if (triangles.size() % 3 != 0) throw std::invalid_argument("pack: the triangle list is not a multiple of three");
@@ -139,6 +45,18 @@ void writeUVs(const VectorPacker& packer, std::vector<Point2>& uvs, double scale
     }
 }
 
+// Places the charts one by one in their order.
+void placeCharts(VectorPacker& packer, const PackSettings& settings, size_t scratchHint, unsigned threadCount) {
+    PlacementFinder finder(packer, scratchHint, threadCount);
+    PlacementHint hint;
+    for (uint32_t chart = 0; chart < packer.charts.size(); ++chart) {
+        const PlacementResult best = finder.find(chart, settings.hint_mode ? hint.point : Point2{0.0, 0.0});
+        if (!best.score.valid) continue;
+        placeChart(packer, chart, best);
+        hint.update({best.x, best.y}, packer.stats.placed_count, packer.charts.size());
+    }
+}
+
 } // namespace
 
 unsigned packThreadCount(unsigned processors) {
@@ -165,35 +83,7 @@ void pack(VectorPacker& packer, std::vector<Point2>& uvs, std::span<const uint32
     packer.extent_y = 0.0;
     packer.placed_boxes.clear();
 
-    std::atomic<uint8_t> cancel{0};
-    PlacementHint hint;
-    std::vector<PlacementResult> results(threadCount);
-    {
-        WorkerPool workers(packer, threadCount, prepared.scratch_hint, cancel);
-        for (uint32_t chart = 0; chart < packer.charts.size(); ++chart) {
-            if (packer.charts[chart].outline.empty()) continue;
-            cancel.store(0, std::memory_order_relaxed);
-            for (unsigned i = 0; i < threadCount; ++i) {
-                PackWorker& worker = workers[i];
-                worker.chart = chart;
-                worker.start_x = i * packer.step;
-                worker.end_x = packer.extent_x + packer.step;
-                worker.stride = threadCount * packer.step;
-                worker.hint = settings.hint_mode ? hint.point : Point2{0.0, 0.0};
-                worker.start.release();
-            }
-            for (unsigned i = 0; i < threadCount; ++i)
-                workers[i].done.acquire();
-            for (unsigned i = 0; i < threadCount; ++i) {
-                if (workers[i].error) std::rethrow_exception(workers[i].error);
-                results[i] = workers[i].result;
-            }
-            const PlacementResult best = mergeResults(results);
-            if (!best.score.valid) continue;
-            placeChart(packer, chart, best);
-            hint.update({best.x, best.y}, packer.stats.placed_count, packer.charts.size());
-        }
-    }
+    placeCharts(packer, settings, prepared.scratch_hint, threadCount);
     writeUVs(packer, uvs, prepared.scale);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 
 namespace OmbrixVectorPacker {
 
@@ -77,14 +78,6 @@ bool better(const PlacementScore& a, const PlacementScore& b) {
     return sideB > sideA;
 }
 
-PlacementResult mergeResults(std::span<const PlacementResult> results) {
-    PlacementResult best;
-    for (const PlacementResult& result : results) {
-        if (better(result.score, best.score) || (!better(best.score, result.score) && result.x < best.x)) best = result;
-    }
-    return best;
-}
-
 bool placedBefore(const PackChart& a, const PackChart& b) {
     auto area = [](const PackChart& chart) {
         return chart.orientations.empty() ? 0.0 : chart.orientations[0].size.x * chart.orientations[0].size.y;
@@ -139,35 +132,14 @@ PlacementSearch::PlacementSearch(const VectorPacker& packer, size_t scratchHint)
     stack_.reserve(128);
 }
 
-PlacementResult PlacementSearch::search(uint32_t chart, double startX, double endX, double stride, Point2 hint,
-                                        std::atomic<uint8_t>& cancel) {
-    const PackChart& moving = packer_.charts[chart];
-    PlacementResult best;
-    for (uint32_t o = 0; o < moving.orientations.size(); ++o) {
-        const ChartOrientation& orientation = moving.orientations[o];
-        bool stop = false;
-        for (double x = startX; x <= endX; x += stride) {
-            const double y = slideUp(orientation, x, hint.x > x ? hint.y : 0.0);
-            const PlacementScore candidate = score(orientation, {x, y});
-            const bool withinLayout = candidate.width == packer_.extent_x && candidate.height == packer_.extent_y;
-            if (withinLayout) cancel.store(1, std::memory_order_relaxed);
-            if (!best.score.valid || better(candidate, best.score)) best = {x, y, o, candidate};
-            if (withinLayout || cancel.load(std::memory_order_relaxed) != 0) {
-                stop = true;
-                break;
-            }
-            if (y == 0.0) break;
-        }
-        if (stop) break;
-    }
-    if (best.score.valid) {
-        const ChartOrientation& orientation = moving.orientations[best.orientation];
-        const Point2 refined = refine(orientation, {best.x, best.y});
-        best.x = refined.x;
-        best.y = refined.y;
-        best.score = score(orientation, refined);
-    }
-    return best;
+PlacementResult PlacementSearch::refine(const PackChart& chart, const PlacementResult& found) {
+    const ChartOrientation& orientation = chart.orientations[found.orientation];
+    const Point2 refined = slideLeft(orientation, {found.x, found.y});
+    return {refined.x, refined.y, found.orientation, score(orientation, refined)};
+}
+
+bool PlacementSearch::withinLayout(const PlacementScore& score) const {
+    return score.width == packer_.extent_x && score.height == packer_.extent_y;
 }
 
 PlacementScore PlacementSearch::score(const ChartOrientation& orientation, Point2 at) const {
@@ -180,10 +152,10 @@ PlacementScore PlacementSearch::score(const ChartOrientation& orientation, Point
     return result;
 }
 
-// Slides the orientation up from (x, y) until no placed chart's edges cross its edges and
-// its anchor lies inside no placed chart; returns the y reached.
-double PlacementSearch::slideUp(const ChartOrientation& orientation, double x, double y) {
+double PlacementSearch::slideUp(const ChartOrientation& orientation, double x, double y, const SlideCutoff* cutoff) {
+    lastHit_ = kNone;
     for (;;) {
+        if (cutoff != nullptr && cutoff->reached()) return std::numeric_limits<double>::quiet_NaN();
         const double push = blockingPush<false>(orientation, {x, y});
         if (push > 0.0) {
             y = advance(y, push);
@@ -223,6 +195,10 @@ double PlacementSearch::blockingPush(const ChartOrientation& orientation, Point2
         }
     }
     return 0.0;
+}
+
+double PlacementSearch::edgeTest(uint32_t placed, const ChartOrientation& orientation, Point2 at) {
+    return edgePush<false>(placed, orientation, at);
 }
 
 // Tests the edges of the orientation at `at` against the placed chart's edges near them,
@@ -356,9 +332,10 @@ double PlacementSearch::freeDistanceLeft(Point2 probe) {
     return distance;
 }
 
-// Slides a found position left, just above where it was found, as far as the charts to
-// its left allow; keeps the position when it cannot move.
-Point2 PlacementSearch::refine(const ChartOrientation& orientation, Point2 found) {
+// The refinement's move: from just above the found position, as far left as the charts
+// there allow.
+Point2 PlacementSearch::slideLeft(const ChartOrientation& orientation, Point2 found) {
+    lastHit_ = kNone;
     const double y = found.y + epsilon_;
     double distance =
         std::min(freeDistanceLeft({found.x + orientation.lowest_point.x, y + orientation.lowest_point.y}),

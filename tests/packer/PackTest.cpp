@@ -1,14 +1,17 @@
 #include "PackerTestCharts.h"
 
+#include "apps/varnelle/UVCharts.h"
+#include "hostapi/ObjFile.h"
 #include "packer/ChartPreparation.h"
 #include "packer/Pack.h"
-#include "packer/PlacementSearch.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <stdexcept>
+#include <string>
 
 using namespace OmbrixVectorPacker;
 using namespace OmbrixVectorPacker::testing;
@@ -138,111 +141,6 @@ TEST(Pack, ChartsThreadsAndInput) {
     EXPECT_EQ(untouched[5].x, layout.uvs[5].x);
 }
 
-TEST(Pack, ComparisonMergeAndHint) {
-    PlacementScore a;
-    a.valid = true;
-    a.width = 1.0;
-    a.height = 1.0;
-    a.run.placed_area = 0.5;
-    a.run.placed_count = 5;
-    a.run.total_count = 10;
-    PlacementScore b = a;
-    EXPECT_TRUE(better(a, PlacementScore{}));
-    EXPECT_FALSE(better(PlacementScore{}, a));
-    // The smaller layout wins; equal layouts go to the lower position.
-    b.width = 1.5;
-    EXPECT_TRUE(better(a, b));
-    EXPECT_FALSE(better(b, a));
-    b = a;
-    b.y = 0.3;
-    EXPECT_TRUE(better(a, b));
-    // Neither smaller: area plus the squared deviation from the aspect decides.
-    b = a;
-    b.width = 0.8;
-    b.height = 1.3;
-    EXPECT_TRUE(better(a, b));
-    // Late in the run, the smallest enclosing square.
-    a.run.placed_area = b.run.placed_area = 0.9;
-    b.width = 1.05;
-    b.height = 0.5;
-    EXPECT_TRUE(better(a, b));
-    b.width = 0.9;
-    b.height = 0.95;
-    EXPECT_FALSE(better(a, b));
-
-    // Equal scores: the result further left is kept.
-    PlacementResult left, right;
-    left.score = right.score = a;
-    left.x = 0.2;
-    right.x = 0.5;
-    EXPECT_EQ(mergeResults(std::vector<PlacementResult>{right, left}).x, 0.2);
-    EXPECT_FALSE(mergeResults(std::vector<PlacementResult>(3)).score.valid);
-
-    // The first 102 placements run without a hint; then the hint tracks the largest x * y.
-    PlacementHint hint;
-    for (uint64_t placed = 1; placed <= 100; ++placed)
-        hint.update({1.0, 1.0}, placed, 1000);
-    EXPECT_FALSE(hint.tracking);
-    hint.update({1.0, 1.0}, 101, 1000);
-    EXPECT_TRUE(hint.tracking);
-    EXPECT_EQ(hint.point.x, 0.0);
-    EXPECT_EQ(hint.countdown, (1000u - 101u) / 10u);
-    hint.update({2.0, 3.0}, 102, 1000);
-    hint.update({5.0, 1.0}, 103, 1000);
-    EXPECT_EQ(hint.point.x, 2.0);
-    EXPECT_EQ(hint.point.y, 3.0);
-}
-
-TEST(Pack, ChartInsideAPlacedChartIsPushedByItsAnchor) {
-    Layout layout;
-    layout.addGrid(1, 1, 10.0);
-    layout.addGrid(1, 1, 1.0, {20, 0});
-    layout.linkSharedEdges();
-    VectorPacker packer;
-    const PreparedCharts prepared =
-        prepareCharts(packer, layout.uvs, layout.triangles, layout.adjacency, plainSettings(), 1);
-    ASSERT_EQ(packer.charts.size(), 2u);
-    PlacementResult first;
-    first.score.valid = true;
-    placeChart(packer, 0, first);
-    const double big = packer.charts[0].size.y;
-
-    // Started from the hint in the middle of the big square, the small one crosses none of
-    // its edges; only the anchor test finds it inside and lifts it to the top edge.
-    PlacementSearch search(packer, prepared.scratch_hint);
-    std::atomic<uint8_t> cancel{0};
-    const double x = 0.4 * big;
-    const PlacementResult result = search.search(1, x, x, 1.0, {big, 0.5 * big}, cancel);
-    ASSERT_TRUE(result.score.valid);
-    EXPECT_GE(result.y, big);
-    EXPECT_LT(result.y, big + 1e-6);
-}
-
-TEST(Pack, ChartInAPlacedChartsHoleStaysThere) {
-    Layout layout;
-    layout.addGrid(3, 3, 3.0, {0, 0}, 0.0, [](int i, int j) { return !(i == 1 && j == 1); });
-    layout.addGrid(1, 1, 1.0, {20, 0});
-    layout.linkSharedEdges();
-    VectorPacker packer;
-    const PreparedCharts prepared =
-        prepareCharts(packer, layout.uvs, layout.triangles, layout.adjacency, plainSettings(), 1);
-    const double s = prepared.scale;
-    PlacementResult first;
-    first.score.valid = true;
-    placeChart(packer, 0, first);
-
-    // Started inside the ring's hole, the square crosses nothing and its anchor sees two
-    // edges above (the hole's and the ring's top), so it stays at that height; the slide
-    // to the left then stops at the hole's side.
-    PlacementSearch search(packer, prepared.scratch_hint);
-    std::atomic<uint8_t> cancel{0};
-    const PlacementResult result = search.search(1, 4.0 * s, 4.0 * s, 1.0, {9.0 * s, 4.0 * s}, cancel);
-    ASSERT_TRUE(result.score.valid);
-    EXPECT_NEAR(result.y, 4.0 * s, 1e-6);
-    EXPECT_NEAR(result.x, 3.0 * s, 1e-6);
-    EXPECT_GE(result.x, 3.0 * s);
-}
-
 TEST(Pack, RandomChartsNeverOverlapAndKeepThePadding) {
     for (const unsigned seed : {1u, 2u, 3u}) {
         for (const int mode : {1, 2}) {
@@ -258,6 +156,36 @@ TEST(Pack, RandomChartsNeverOverlapAndKeepThePadding) {
                 checkLayout(layout, uvs, packer, normalisationFactor(layout.uvs, layout.triangles));
             EXPECT_TRUE(check.inSquare) << "seed " << seed << " mode " << mode;
             EXPECT_GE(check.smallestGap, 2.0 * settings.padding * (1 - 1e-6)) << "seed " << seed << " mode " << mode;
+        }
+    }
+}
+
+TEST(Pack, SameLayoutForEveryWorkerCountAndRun) {
+    std::vector<std::pair<std::string, Layout>> layouts;
+    for (const unsigned seed : {4u, 5u})
+        layouts.emplace_back("random " + std::to_string(seed), randomLayout(seed, 60));
+    for (const char* name : {"spot.obj", "uv_sphere.obj"}) {
+        UVCharts charts;
+        std::string problem;
+        ASSERT_TRUE(readUVCharts(importObj(std::string(VARNELLE_TEST_DATA "/") + name).front(), charts, problem))
+            << problem;
+        layouts.emplace_back(name, Layout{charts.uvs, charts.triangles, charts.adjacency});
+    }
+    for (const auto& [name, layout] : layouts) {
+        for (const int mode : {1, 2}) {
+            const PackSettings settings = makePackSettings(512, 512, 2.0, true, 2, false, mode);
+            std::vector<Point2> first;
+            for (const unsigned threads : {1u, 2u, 3u, 4u, 16u, 2u}) {
+                std::vector<Point2> uvs = layout.uvs;
+                VectorPacker packer;
+                pack(packer, uvs, layout.triangles, layout.adjacency, settings, threads);
+                if (first.empty()) {
+                    first = uvs;
+                    continue;
+                }
+                EXPECT_EQ(std::memcmp(uvs.data(), first.data(), uvs.size() * sizeof(Point2)), 0)
+                    << name << ", mode " << mode << ", " << threads << " workers";
+            }
         }
     }
 }
