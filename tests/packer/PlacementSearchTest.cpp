@@ -160,11 +160,11 @@ TEST(PlacementSearch, CrossingUnderAPlacedChartPushesToItsNearestBoundaryAbove) 
 
     // Half a unit reaches the bottom edge, but the crossing lies under the square's
     // material, so the push reaches its top.
-    EXPECT_NEAR(search.edgeTest(scene.chart(0), unit, {4 * s, -0.5 * s}), 10 * s, 1e-12);
+    EXPECT_NEAR(search.edgeTest(scene.chart(0), unit, {4 * s, -0.5 * s}), 10 * s, 1e-6);
     // Crossing the top edge from inside: nothing of the square lies above, half a unit.
-    EXPECT_NEAR(search.edgeTest(scene.chart(0), unit, {4 * s, 9.5 * s}), 0.5 * s, 1e-12);
+    EXPECT_NEAR(search.edgeTest(scene.chart(0), unit, {4 * s, 9.5 * s}), 0.5 * s, 1e-6);
     // Under the ring's hole: the nearest boundary above is the hole's lower edge.
-    EXPECT_NEAR(search.edgeTest(scene.chart(1), unit, {24 * s, -0.5 * s}), 3 * s, 1e-12);
+    EXPECT_NEAR(search.edgeTest(scene.chart(1), unit, {24 * s, -0.5 * s}), 3 * s, 1e-6);
     // Apart: no push.
     EXPECT_EQ(search.edgeTest(scene.chart(0), unit, {12 * s, 0}), 0.0);
 }
