@@ -39,9 +39,16 @@ void checkInput(size_t uvCount, std::span<const uint32_t> triangles, std::span<c
                                  std::to_string(triangleCount) + " triangles");
 }
 
+void checkSettings(const PackSettings& settings) {
+    if (!(settings.aspect > 0.0) || !std::isfinite(settings.aspect))
+        throw PackInputError("pack: the aspect " + std::to_string(settings.aspect) + " is not a positive number");
+    if (std::isnan(settings.padding) || std::isinf(settings.padding))
+        throw PackInputError("pack: the padding " + std::to_string(settings.padding) + " is not a finite number");
+}
+
 // Where every charted UV ends in the layout, in normalised units: rotated about its chart's
 // pivot and placed; (0, 0) for a chart without outline. Returns the span of those points.
-Point2 placedPoints(const VectorPacker& packer, std::span<const Point2> uvs, double scale,
+Point2 placedPoints(const VectorPacker& packer, std::span<const Point2> uvs, const Normalisation& normalisation,
                     std::vector<Point2>& points) {
     points.assign(uvs.size(), {0.0, 0.0});
     Point2 low{kLargest, kLargest}, high{-kLargest, -kLargest};
@@ -51,7 +58,7 @@ Point2 placedPoints(const VectorPacker& packer, std::span<const Point2> uvs, dou
         const PackChart& chart = packer.charts[position];
         if (chart.has_outline) {
             const Point2 turned =
-                rotateAbout(uvs[i] * scale, chart.pivot, std::cos(chart.angle), std::sin(chart.angle));
+                rotateAbout(normalisation.toUnits(uvs[i]), chart.pivot, std::cos(chart.angle), std::sin(chart.angle));
             points[i] = turned + chart.position - chart.box_min;
         }
         low = {std::min(low.x, points[i].x), std::min(low.y, points[i].y)};
@@ -61,11 +68,12 @@ Point2 placedPoints(const VectorPacker& packer, std::span<const Point2> uvs, dou
 }
 
 // Writes the placed points back, scaled by the layout factor to the input's units.
-void writeUVs(const VectorPacker& packer, const std::vector<Point2>& points, double scale, std::vector<Point2>& uvs) {
+void writeUVs(const VectorPacker& packer, const std::vector<Point2>& points, const Normalisation& normalisation,
+              std::vector<Point2>& uvs) {
     const double layout =
         packer.extent_x > 0.0 && packer.extent_y > 0.0 ? std::min(1.0 / packer.extent_x, 1.0 / packer.extent_y) : 1.0;
     for (size_t i = 0; i < uvs.size(); ++i)
-        if (packer.vertex_chart[i] != kNil) uvs[i] = points[i] * (layout / scale);
+        if (packer.vertex_chart[i] != kNil) uvs[i] = normalisation.toInput(points[i] * layout);
 }
 
 void resetLayout(VectorPacker& packer, const PackSettings& settings) {
@@ -104,6 +112,7 @@ void pack(VectorPacker& packer, std::vector<Point2>& uvs, std::span<const uint32
 void pack(VectorPacker& packer, std::vector<Point2>& uvs, std::span<const uint32_t> triangles,
           std::span<const uint32_t> adjacency, const PackSettings& settings, unsigned threadCount) {
     checkInput(uvs.size(), triangles, adjacency);
+    checkSettings(settings);
     if (triangles.empty()) return;
     threadCount = std::max(1u, threadCount);
     const TextureFit fit{settings.aspect, std::max(settings.padding, 0.0)};
@@ -124,9 +133,9 @@ void pack(VectorPacker& packer, std::vector<Point2>& uvs, std::span<const uint32
         const PreparedCharts prepared = prepareCharts(packer, uvs, triangles, adjacency, trial, threadCount);
         resetLayout(packer, settings);
         placeCharts(packer, trial, prepared.scratch_hint, threadCount);
-        const double gap = fit.gapFor(placedPoints(packer, uvs, prepared.scale, points));
+        const double gap = fit.gapFor(placedPoints(packer, uvs, prepared.normalisation, points));
         if (packer.stats.placed_count < 2 || 2.0 * trial.padding >= gap * (1.0 + kGapAllowance)) {
-            writeUVs(packer, points, prepared.scale, uvs);
+            writeUVs(packer, points, prepared.normalisation, uvs);
             return;
         }
         if (attempt == kPaddingAttempts)

@@ -29,9 +29,14 @@ unsigned packThreadCount(unsigned processors);
 // with more padding. Between several charts a gap of at least what single-precision UVs can
 // keep apart is always left, also at padding 0.
 //
+// Any finite UVs are taken: they are normalised (a power of two, a move to the origin, a
+// factor for area 1) before any tolerance applies, so a layout packs alike at any scale.
+//
 // Throws PackInputError (a std::invalid_argument) for a UV number or neighbour out of range,
-// and PackSpaceError when the padding cannot be kept in the texture; the UVs are then left
-// as they were. Allocation failures pass through. Worker threads are joined before the call
+// a used UV that is not finite, triangles that all have zero area, a layout whose packed
+// size would leave the range of doubles, or an aspect or padding that is not a usable
+// number; and PackSpaceError when the padding cannot be kept in the texture. The UVs are
+// then left as they were. Allocation failures pass through. Worker threads are joined before the call
 // returns or throws.
 void pack(VectorPacker& packer, std::vector<Point2>& uvs, std::span<const uint32_t> triangles,
           std::span<const uint32_t> adjacency, const PackSettings& settings, std::span<const uint32_t> lockedTriangles);

@@ -45,7 +45,8 @@ struct Scene {
         placeChart(packer, chart(id), result);
     }
 
-    double scale() const { return prepared.scale; }
+    // How much the input's lengths shrink in the packer's units.
+    double scale() const { return std::ldexp(prepared.normalisation.factor, -prepared.normalisation.exponent); }
 };
 
 PlacementScore scored(double width, double height, double y, uint64_t placed, uint64_t total, double placedArea) {
