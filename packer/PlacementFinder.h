@@ -10,10 +10,11 @@
 
 namespace OmbrixVectorPacker {
 
-// Finds where each chart of a run goes: the worker threads with one searcher each share the
-// scan of the chart's positions; the caller's thread takes the best in scan order and
-// refines it. The answer depends only on the packer's state and the hint, never on the
-// number of workers. The workers are joined when the finder is destroyed.
+// Finds where each chart of a run goes: the calling thread and the worker threads, with one
+// searcher each, share the scan of the chart's positions; the calling thread then takes the
+// best in scan order and refines it. The answer depends only on the packer's state and the
+// hint, never on the number of workers or which of them took part. The workers are joined
+// when the finder is destroyed.
 class PlacementFinder {
 public:
     PlacementFinder(const VectorPacker& packer, size_t scratchHint, unsigned threadCount);

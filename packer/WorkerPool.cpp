@@ -2,14 +2,12 @@
 
 namespace OmbrixVectorPacker {
 
-WorkerPool::WorkerPool(unsigned count) {
-    workers_.reserve(count);
-    threads_.reserve(count);
+WorkerPool::WorkerPool(unsigned count) : errors_(count > 0 ? count : 1) {
+    const unsigned threads = count > 1 ? count - 1 : 0;
+    threads_.reserve(threads);
     try {
-        for (unsigned i = 0; i < count; ++i) {
-            Worker& worker = *workers_.emplace_back(std::make_unique<Worker>());
-            threads_.emplace_back([this, &worker, i] { serve(worker, i); });
-        }
+        for (unsigned i = 0; i < threads; ++i)
+            threads_.emplace_back([this, i] { serve(i); });
     } catch (...) {
         stop();
         throw;
@@ -21,41 +19,62 @@ WorkerPool::~WorkerPool() {
 }
 
 void WorkerPool::run(const std::function<void(unsigned)>& job) {
-    job_ = &job;
-    for (size_t i = 0; i < threads_.size(); ++i)
-        workers_[i]->start.release();
-    for (size_t i = 0; i < threads_.size(); ++i)
-        workers_[i]->done.acquire();
-    job_ = nullptr;
-    for (size_t i = 0; i < threads_.size(); ++i) {
-        if (!workers_[i]->error) continue;
-        std::exception_ptr error = std::move(workers_[i]->error);
-        for (const std::unique_ptr<Worker>& worker : workers_)
-            worker->error = nullptr;
-        std::rethrow_exception(error);
+    {
+        std::lock_guard lock(mutex_);
+        job_ = &job;
+        ++round_;
+        open_ = true;
+    }
+    wake_.notify_all();
+    const unsigned caller = size() - 1;
+    try {
+        job(caller);
+    } catch (...) {
+        errors_[caller] = std::current_exception();
+    }
+    {
+        std::unique_lock lock(mutex_);
+        open_ = false;
+        finished_.wait(lock, [this] { return active_ == 0; });
+        job_ = nullptr;
+    }
+    for (std::exception_ptr& error : errors_) {
+        if (!error) continue;
+        std::exception_ptr first = std::move(error);
+        for (std::exception_ptr& other : errors_)
+            other = nullptr;
+        std::rethrow_exception(first);
     }
 }
 
-// Releasing `start` publishes the job and acquiring `done` publishes what it wrote.
-void WorkerPool::serve(Worker& worker, unsigned index) {
+// Joins every round that is still open when the thread gets to it; the mutex publishes the
+// job to the thread and what the job wrote back to the caller.
+void WorkerPool::serve(unsigned index) {
+    uint64_t seen = 0;
+    std::unique_lock lock(mutex_);
     for (;;) {
-        worker.start.acquire();
-        if (worker.quit) return;
+        wake_.wait(lock, [&] { return quit_ || (open_ && round_ != seen); });
+        if (quit_) return;
+        seen = round_;
+        ++active_;
+        const std::function<void(unsigned)>& job = *job_;
+        lock.unlock();
         try {
-            (*job_)(index);
+            job(index);
         } catch (...) {
-            worker.error = std::current_exception();
+            errors_[index] = std::current_exception();
         }
-        worker.done.release();
+        lock.lock();
+        if (--active_ == 0) finished_.notify_all();
     }
 }
 
-// Wakes every started thread with quit set and joins it.
 void WorkerPool::stop() {
-    for (size_t i = 0; i < threads_.size(); ++i) {
-        workers_[i]->quit = true;
-        workers_[i]->start.release();
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
     }
+    wake_.notify_all();
     for (std::thread& thread : threads_)
         thread.join();
     threads_.clear();

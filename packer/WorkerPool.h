@@ -1,17 +1,20 @@
 #pragma once
 
+#include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <functional>
-#include <memory>
-#include <semaphore>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 namespace OmbrixVectorPacker {
 
-// A fixed set of threads that run one job at a time, all together: the threads are
-// created once and wait on their start semaphore between jobs. The caller's thread only
-// hands out jobs and waits. The destructor stops and joins every thread, on every path.
+// A team of `count` participants that run one job at a time together: the calling thread
+// and `count - 1` threads created once, which wait between jobs. A thread that wakes only
+// after the caller has finished its part and closed the round sits that round out, so a
+// busy machine never makes the caller wait for a thread that has not started. The
+// destructor stops and joins every thread, on every path.
 class WorkerPool {
 public:
     explicit WorkerPool(unsigned count);
@@ -20,28 +23,31 @@ public:
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
 
-    unsigned size() const { return static_cast<unsigned>(threads_.size()); }
+    // The number of participants, the calling thread included.
+    unsigned size() const { return static_cast<unsigned>(threads_.size()) + 1; }
 
-    // Runs `job(worker)` on every worker at once and returns when all have finished. When
-    // jobs throw, the exception of the lowest-numbered failing worker is passed on, after
-    // every worker has finished; the pool stays usable.
+    // Runs `job(participant)` on the calling thread (participant size() - 1) and on every
+    // thread that joins in time, and returns when all of them have finished. The job must
+    // leave nothing undone when some threads sit out. When jobs throw, the exception of the
+    // lowest-numbered failing participant is passed on after all have finished; the pool
+    // stays usable.
     void run(const std::function<void(unsigned)>& job);
 
 private:
-    struct Worker {
-        std::binary_semaphore start{0};
-        std::binary_semaphore done{0};
-        std::exception_ptr error;
-        bool quit = false;
-    };
-
-    void serve(Worker& worker, unsigned index);
+    void serve(unsigned index);
     void stop();
 
-    std::vector<std::unique_ptr<Worker>> workers_;
-    std::vector<std::thread> threads_;
-    // The job of the current round; written only while every worker waits.
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable finished_;
+    uint64_t round_ = 0;
+    bool open_ = false;
+    bool quit_ = false;
+    unsigned active_ = 0;
     const std::function<void(unsigned)>* job_ = nullptr;
+    // One slot per participant, filled by a failing job.
+    std::vector<std::exception_ptr> errors_;
+    std::vector<std::thread> threads_;
 };
 
 } // namespace OmbrixVectorPacker
