@@ -23,17 +23,17 @@ std::vector<PlacementSearch> makeSearches(const VectorPacker& packer, size_t scr
 
 } // namespace
 
-PlacementFinder::PlacementFinder(const VectorPacker& packer, size_t scratchHint, unsigned threadCount)
-    : packer_(packer), searches_(makeSearches(packer, scratchHint, threadCount)), refiner_(packer, scratchHint),
-      scan_(largestOrientationCount(packer)), job_([this](unsigned worker) { scan_.work(searches_[worker]); }),
-      workers_(threadCount) {}
+PlacementFinder::PlacementFinder(const VectorPacker& packer, size_t scratchHint, unsigned threadCount, bool passOver)
+    : packer_(packer), passOver_(passOver), searches_(makeSearches(packer, scratchHint, threadCount)),
+      refiner_(packer, scratchHint), scan_(largestOrientationCount(packer)),
+      job_([this](unsigned worker) { scan_.work(searches_[worker]); }), workers_(threadCount) {}
 
 PlacementResult PlacementFinder::find(uint32_t chart, Point2 hint) {
     const PackChart& record = packer_.charts[chart];
     if (record.outline.empty()) return {};
-    scan_.reset(record, packer_.step, packer_.extent_x + packer_.step, hint);
+    scan_.reset(record, packer_.step, packer_.extent_x + packer_.step, hint, passOver_);
     workers_.run(job_);
-    const PlacementResult found = scan_.choose(refiner_);
+    const PlacementResult found = scan_.choose();
     return found.score.valid ? refiner_.refine(record, found) : found;
 }
 

@@ -17,7 +17,9 @@ namespace OmbrixVectorPacker {
 // when the finder is destroyed.
 class PlacementFinder {
 public:
-    PlacementFinder(const VectorPacker& packer, size_t scratchHint, unsigned threadCount);
+    // `passOver` lets the scan pass over positions that cannot win (the answer is the same
+    // without; tests compare the two).
+    PlacementFinder(const VectorPacker& packer, size_t scratchHint, unsigned threadCount, bool passOver = true);
 
     // The refined best position of the chart in the layout as it stands; invalid when the
     // chart has no outline.
@@ -28,6 +30,7 @@ public:
 
 private:
     const VectorPacker& packer_;
+    bool passOver_;
     std::vector<PlacementSearch> searches_;
     PlacementSearch refiner_;
     PositionScan scan_;

@@ -50,15 +50,29 @@ BoxEntry widened(BoxEntry box, double margin) {
 
 } // namespace
 
+namespace {
+
+// The first charts are judged by the layout's area.
+bool inAreaPhase(const PackStats& run) {
+    return run.placed_count <= 1 ||
+           (run.total_count >= 11 &&
+            static_cast<double>(run.placed_count) / static_cast<double>(run.total_count) < 0.1 &&
+            run.placed_area < 0.05 && run.current_aspect < 10.0);
+}
+
+// The bulk is judged by the layout's area plus its squared deviation from the aspect.
+double areaAndDeviation(double width, double height, double aspect) {
+    const double deviation = width - height * aspect;
+    return width * height + deviation * deviation;
+}
+
+} // namespace
+
 bool better(const PlacementScore& a, const PlacementScore& b) {
     if (!a.valid) return false;
     if (!b.valid) return true;
     const PackStats& run = a.run;
-    const bool areaPhase =
-        run.placed_count <= 1 ||
-        (run.total_count >= 11 && static_cast<double>(run.placed_count) / static_cast<double>(run.total_count) < 0.1 &&
-         run.placed_area < 0.05 && run.current_aspect < 10.0);
-    if (areaPhase) {
+    if (inAreaPhase(run)) {
         const double areaA = a.width * a.height, areaB = b.width * b.height;
         if (areaB > areaA + run.epsilon && a.y < 0.01 * areaA) return true;
         if (areaA > areaB + run.epsilon && b.y < 0.01 * areaB) return false;
@@ -67,15 +81,47 @@ bool better(const PlacementScore& a, const PlacementScore& b) {
         if (b.width >= a.width && b.height >= a.height)
             return (a.width != b.width || a.height != b.height) ? true : b.y > a.y;
         if (a.width >= b.width && a.height >= b.height) return false;
-        const double deviationA = a.width - a.height * run.aspect, deviationB = b.width - b.height * run.aspect;
-        const double scoreA = a.width * a.height + deviationA * deviationA;
-        const double scoreB = b.width * b.height + deviationB * deviationB;
+        const double scoreA = areaAndDeviation(a.width, a.height, run.aspect);
+        const double scoreB = areaAndDeviation(b.width, b.height, run.aspect);
         if (std::abs(scoreA - scoreB) >= 2.0 * run.epsilon) return scoreB > scoreA;
         return b.y > a.y;
     }
     const double sideA = std::max(a.height * run.aspect, a.width), sideB = std::max(b.height * run.aspect, b.width);
     if (sideA == sideB) return b.width * b.height > a.width * a.height;
     return sideB > sideA;
+}
+
+// Follows `better` branch by branch for every height from the lowest one up: the rules that
+// could let the candidate win hold, if at all, only up to some height, except where the
+// area and deviation may fall again as the layout grows taller, which is bounded by its
+// smallest value over the heights still possible.
+bool neverBetter(const PlacementScore& lowest, const PlacementScore& best) {
+    if (!best.valid) return false;
+    const PlacementScore& c = lowest;
+    const PlacementScore& b = best;
+    const PackStats& run = c.run;
+    if (inAreaPhase(run)) {
+        const double areaC = c.width * c.height, areaB = b.width * b.height;
+        // Near the floor a smaller area wins; higher up the candidate's area only grows and
+        // (for layouts narrower than 100) its height outgrows the near-floor limit.
+        if (areaB > areaC + run.epsilon && (c.y < 0.01 * areaC || c.width >= 100.0)) return false;
+    }
+    if (run.placed_area < 0.8) {
+        if (b.width >= c.width && b.height >= c.height)
+            return c.width == b.width && c.height == b.height && !(b.y > c.y);
+        if (c.width >= b.width && c.height >= b.height) return true;
+        // Neither holds the other: the candidate is narrower and taller (and stays so), or
+        // wider and lower until it reaches the best's height.
+        const double highest = c.width < b.width ? kLargest : b.height;
+        const double turn = c.width * (2.0 * run.aspect - 1.0) / (2.0 * run.aspect * run.aspect);
+        const double smallest =
+            areaAndDeviation(c.width, std::clamp(turn, c.height, highest), run.aspect) * (1.0 - 1e-12);
+        const double scoreB = areaAndDeviation(b.width, b.height, run.aspect);
+        if (smallest >= scoreB + 2.0 * run.epsilon) return true;
+        return smallest > scoreB - 2.0 * run.epsilon && b.y <= c.y;
+    }
+    const double sideC = std::max(c.height * run.aspect, c.width), sideB = std::max(b.height * run.aspect, b.width);
+    return sideC > sideB || (sideC == sideB && !(b.width * b.height > c.width * c.height));
 }
 
 bool placedBefore(const PackChart& a, const PackChart& b) {

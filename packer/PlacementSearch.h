@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PackRecords.h"
+#include "RestingBound.h"
 
 #include <cstdint>
 #include <span>
@@ -32,6 +33,10 @@ struct PlacementResult {
 // positions near the floor), the bulk by area plus the squared deviation from the
 // texture's aspect, the last ones by the smallest box of the texture's aspect.
 bool better(const PlacementScore& a, const PlacementScore& b);
+
+// True when a candidate scored at `lowest`, which can only end at that height or higher
+// (its layout height never shrinking), is never Better than `best`, wherever it ends.
+bool neverBetter(const PlacementScore& lowest, const PlacementScore& best);
 
 // Placement order: the larger box (of the first orientation) first.
 bool placedBefore(const PackChart& a, const PackChart& b);
@@ -81,6 +86,11 @@ public:
     // Whether the scored position leaves the layout's extents as they are.
     bool withinLayout(const PlacementScore& score) const;
 
+    // A lower bound for the height at which a slide from (x, y0) comes to rest.
+    double restingBound(const std::vector<ProbeLine>& lines, double x, double y0) {
+        return bound_.lowest(packer_, lines, x, y0);
+    }
+
     // How far the placed chart pushes the orientation at `at` upward: 0 when their edges do
     // not cross; when the first crossing lies under the placed chart's material, at least
     // the way up to its nearest boundary above the crossing.
@@ -107,6 +117,7 @@ private:
     std::vector<uint32_t> movingCandidates_;
     std::vector<uint32_t> rayHits_;
     BoxQueryStack stack_;
+    RestingBound bound_;
 };
 
 } // namespace OmbrixVectorPacker

@@ -298,3 +298,39 @@ TEST(PlacementScan, PositionInsideTheLayoutStopsEveryWorker) {
     } reached;
     EXPECT_TRUE(std::isnan(second.slideUp(scene.packer.charts[moving].orientations[0], 0.0, 0.0, &reached)));
 }
+
+TEST(PlacementScan, PassingOverPositionsThatCannotWinChangesNothing) {
+    // Every chart of stressed and mixed layouts, placed in turn, lands where the scan that
+    // slides every position to the end puts it.
+    for (const Layout& layout : {stressLayout(41, 40), randomLayout(42, 60)}) {
+        for (const bool hintMode : {false, true}) {
+            PackSettings settings = makePackSettings(1024, 1024, 2.0, true, 1, false, hintMode ? 1 : 2);
+            VectorPacker exact, quick;
+            const PreparedCharts prepared =
+                prepareCharts(exact, layout.uvs, layout.triangles, layout.adjacency, settings, 1);
+            prepareCharts(quick, layout.uvs, layout.triangles, layout.adjacency, settings, 1);
+            for (VectorPacker* packer : {&exact, &quick})
+                packer->stats.total_count = packer->charts.size();
+            PlacementFinder exactFinder(exact, prepared.scratch_hint, 2, false);
+            PlacementFinder quickFinder(quick, prepared.scratch_hint, 2, true);
+            PlacementHint hint;
+            size_t slidExact = 0, slidQuick = 0;
+            for (uint32_t chart = 0; chart < exact.charts.size(); ++chart) {
+                const Point2 start = hintMode ? hint.point : Point2{0.0, 0.0};
+                const PlacementResult a = exactFinder.find(chart, start), b = quickFinder.find(chart, start);
+                slidExact += exactFinder.positionsTried();
+                slidQuick += quickFinder.positionsTried();
+                ASSERT_EQ(a.score.valid, b.score.valid);
+                if (!a.score.valid) continue;
+                ASSERT_EQ(a.x, b.x) << "chart " << chart;
+                ASSERT_EQ(a.y, b.y) << "chart " << chart;
+                ASSERT_EQ(a.orientation, b.orientation) << "chart " << chart;
+                placeChart(exact, chart, a);
+                placeChart(quick, chart, b);
+                hint.update({a.x, a.y}, exact.stats.placed_count, exact.charts.size());
+            }
+            // Some positions needed no slide to the end.
+            EXPECT_LT(slidQuick, slidExact);
+        }
+    }
+}
