@@ -198,10 +198,18 @@ PlacementScore PlacementSearch::score(const ChartOrientation& orientation, Point
     return result;
 }
 
+// Every box a slide meets lies in the column above its start, so the column's charts are
+// gathered once (in the index's order) and each step picks those meeting its box.
 double PlacementSearch::slideUp(const ChartOrientation& orientation, double x, double y, const SlideCutoff* cutoff) {
     lastHit_ = kNone;
+    column_.clear();
+    packer_.placed_boxes.query(widened({x, y, x + orientation.size.x, kLargest, 0}, epsilon_), column_, stack_);
+    columnReady_ = true;
     for (;;) {
-        if (cutoff != nullptr && cutoff->reached()) return std::numeric_limits<double>::quiet_NaN();
+        if (cutoff != nullptr && cutoff->reached()) {
+            columnReady_ = false;
+            return std::numeric_limits<double>::quiet_NaN();
+        }
         const double push = blockingPush<false>(orientation, {x, y});
         if (push > 0.0) {
             y = advance(y, push);
@@ -213,7 +221,23 @@ double PlacementSearch::slideUp(const ChartOrientation& orientation, double x, d
             y = advance(y, distance);
             continue;
         }
+        columnReady_ = false;
         return y;
+    }
+}
+
+// The placed charts whose boxes meet `box`, in the index's order, into `placedHits_`.
+void PlacementSearch::findPlaced(const BoxEntry& box) {
+    placedHits_.clear();
+    if (!columnReady_) {
+        packer_.placed_boxes.query(box, placedHits_, stack_);
+        return;
+    }
+    for (const uint32_t placed : column_) {
+        const PackChart& chart = packer_.charts[placed];
+        if (chart.position.x + chart.size.x >= box.minX && box.maxX >= chart.position.x &&
+            chart.position.y + chart.size.y >= box.minY && box.maxY >= chart.position.y)
+            placedHits_.push_back(placed);
     }
 }
 
@@ -229,9 +253,7 @@ double PlacementSearch::blockingPush(const ChartOrientation& orientation, Point2
             if (push > 0.0) return push;
         }
     }
-    placedHits_.clear();
-    const BoxEntry box{at.x, at.y, at.x + orientation.size.x, at.y + orientation.size.y, 0};
-    packer_.placed_boxes.query(widened(box, epsilon_), placedHits_, stack_);
+    findPlaced(widened({at.x, at.y, at.x + orientation.size.x, at.y + orientation.size.y, 0}, epsilon_));
     for (const uint32_t placed : placedHits_) {
         if (placed == lastHit_) continue;
         const double push = edgePush<Horizontal>(placed, orientation, at);
@@ -331,9 +353,7 @@ uint32_t PlacementSearch::countCrossings(const PackChart& placed, Point2 from, d
 // its edges above); `distance` is then the way up to that chart's nearest edge.
 bool PlacementSearch::anchorInside(const ChartOrientation& orientation, Point2 at, double& distance) {
     const Point2 anchor = at + orientation.anchor;
-    placedHits_.clear();
-    packer_.placed_boxes.query({anchor.x, anchor.y, anchor.x, anchor.y + orientation.anchor_height, 0}, placedHits_,
-                               stack_);
+    findPlaced({anchor.x, anchor.y, anchor.x, anchor.y + orientation.anchor_height, 0});
     for (const uint32_t placed : placedHits_) {
         double nearest = kLargest;
         if (countCrossings<false>(packer_.charts[placed], anchor, nearest) % 2 == 1) {

@@ -104,6 +104,7 @@ private:
     template <bool Horizontal>
     uint32_t countCrossings(const PackChart& placed, Point2 from, double& nearest);
     bool anchorInside(const ChartOrientation& orientation, Point2 at, double& distance);
+    void findPlaced(const BoxEntry& box);
     double freeDistanceLeft(Point2 probe);
     Point2 slideLeft(const ChartOrientation& orientation, Point2 found);
 
@@ -113,6 +114,9 @@ private:
     double epsilon_;
     uint32_t lastHit_ = kNone;
     std::vector<uint32_t> placedHits_;
+    // The placed charts in the column of the slide under way, while `columnReady_`.
+    std::vector<uint32_t> column_;
+    bool columnReady_ = false;
     std::vector<uint32_t> placedEdgeHits_;
     std::vector<uint32_t> movingCandidates_;
     std::vector<uint32_t> rayHits_;

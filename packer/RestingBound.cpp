@@ -62,7 +62,7 @@ double RestingBound::lowest(const VectorPacker& packer, const std::vector<ProbeL
     for (auto& intervals : material_)
         intervals.clear();
     hits_.clear();
-    packer.placed_boxes.query({lineX_.front(), y0 + lowest, lineX_.back(), kLargest, 0}, hits_, stack_);
+    packer.placed_boxes.queryUnordered({lineX_.front(), y0 + lowest, lineX_.back(), kLargest, 0}, hits_, stack_);
     for (const uint32_t placed : hits_)
         collectMaterial(packer.charts[placed]);
     for (auto& intervals : material_)
