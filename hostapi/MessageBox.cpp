@@ -26,9 +26,12 @@ int MessageBoxA(MNativeWindowHdl owner, const char* text, const char* caption, u
         state().shown.push_back(notification);
         presenter = state().presenter;
     }
-    std::fprintf(stderr, "[%s] %s\n", notification.caption.c_str(), notification.text.c_str());
-    std::fflush(stderr);
-    if (presenter) presenter(notification);
+    if (presenter) {
+        presenter(notification);
+    } else {
+        std::fprintf(stderr, "%s: %s\n", notification.caption.c_str(), notification.text.c_str());
+        std::fflush(stderr);
+    }
     return IDOK;
 }
 

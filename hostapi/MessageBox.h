@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-// The platform's modal message box. Every box is printed as a visible notification on the
-// error stream and remembered; where a display is open, a presenter shows it for real.
+// The platform's modal message box. Every box is remembered and shown: by default as the line
+// "CAPTION: TEXT" on the error stream; the program may install a presenter that shows it
+// otherwise (a message box on the display, a line that keeps a progress indicator intact).
 constexpr unsigned MB_OK = 0x0;
 constexpr unsigned MB_ICONINFORMATION = 0x40;
 constexpr int IDOK = 1;
@@ -24,5 +25,6 @@ int MessageBoxA(MNativeWindowHdl owner, const char* text, const char* caption, u
 
 std::vector<Notification> shownNotifications();
 void clearShownNotifications();
-// Replaces the real presentation of boxes (the terminal line and the record stay).
+// Replaces the presentation of boxes (the record stays); an empty presenter restores the
+// error-stream line.
 void setMessageBoxPresenter(std::function<void(const Notification&)> presenter);

@@ -1,11 +1,18 @@
 #include "ChartAtlasPacker.h"
 
+#include "isochart/BoundingRectangle.h"
+#include "isochart/ChartCoverage.h"
+#include "isochart/ParallelFor.h"
+
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <limits>
 #include <new>
+#include <numbers>
 #include <numeric>
+#include <random>
 #include <vector>
 
 namespace Isochart {
@@ -24,11 +31,22 @@ constexpr size_t ManyCharts = 2048;
 // can never bring two charts closer than the gutter.
 constexpr double CoverageMargin = 0.01;
 constexpr double ShrinkFactor = 0.85;
-constexpr int RefineSteps = 6;
+// Rounds of trying two scales at once while closing in on the largest that fits.
+constexpr int RefineRounds = 5;
+// A predicted scale is tried together with one this much smaller.
+constexpr double PredictionSlack = 1.01;
 constexpr double RefineTolerance = 1.004;
+// With many charts every attempt costs much, and the search stops this close to the answer.
+constexpr double ManyChartsTolerance = 1.01;
 constexpr int MaxAttempts = 200;
-// Up to this many charts, several placement orders are tried.
+// Up to this many charts, several placement orders and a second pose are tried.
 constexpr size_t FewCharts = 256;
+constexpr int Variants = 30;
+// Variants are ranked on a grid this many times coarser when that still has this many cells a side.
+constexpr size_t CoarseFactor = 2;
+constexpr size_t CoarseSmallestSide = 128;
+// The best variants on the coarse grid that are tried on the full one.
+constexpr size_t FinalCandidates = 3;
 // Rows from the bottom up are no longer searched once less than this share of them is free:
 // the few cells left there cost a full search for every later chart and rarely take one.
 constexpr double ClosedRowFreeShare = 0.03;
@@ -114,83 +132,34 @@ ChartSet findCharts(std::span<const uint32_t> indices, std::span<const uint32_t>
     return charts;
 }
 
-struct Point {
-    double x, y;
-};
-
 double cross(const Point& origin, const Point& a, const Point& b) {
     return (a.x - origin.x) * (b.y - origin.y) - (a.y - origin.y) * (b.x - origin.x);
 }
 
-// Convex hull by the monotone chain; `points` is reordered, `hull` receives the hull.
-void convexHull(std::vector<Point>& points, std::vector<Point>& hull) {
-    std::sort(points.begin(), points.end(),
-              [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-    hull.assign(2 * points.size(), {});
-    size_t size = 0;
-    for (size_t i = 0; i < points.size(); ++i) {
-        while (size >= 2 && cross(hull[size - 2], hull[size - 1], points[i]) <= 0)
-            --size;
-        hull[size++] = points[i];
-    }
-    for (size_t i = points.size() - 1, lower = size + 1; i-- > 0;) {
-        while (size >= lower && cross(hull[size - 2], hull[size - 1], points[i]) <= 0)
-            --size;
-        hull[size++] = points[i];
-    }
-    hull.resize(size > 1 ? size - 1 : size);
-}
-
-// Angle of the smallest-area rectangle around a convex polygon: one of its sides lies on a
-// side of the polygon.
-double smallestRectangleAngle(const std::vector<Point>& hull) {
-    double bestArea = std::numeric_limits<double>::infinity(), bestAngle = 0.0;
-    for (size_t i = 0; i < hull.size(); ++i) {
-        const Point& a = hull[i];
-        const Point& b = hull[(i + 1) % hull.size()];
-        const double length = std::hypot(b.x - a.x, b.y - a.y);
-        if (length <= 0.0) continue;
-        const double dx = (b.x - a.x) / length, dy = (b.y - a.y) / length;
-        double minAlong = 0, maxAlong = 0, minAcross = 0, maxAcross = 0;
-        for (const Point& p : hull) {
-            const double along = (p.x - a.x) * dx + (p.y - a.y) * dy;
-            const double across = (p.y - a.y) * dx - (p.x - a.x) * dy;
-            minAlong = std::min(minAlong, along);
-            maxAlong = std::max(maxAlong, along);
-            minAcross = std::min(minAcross, across);
-            maxAcross = std::max(maxAcross, across);
-        }
-        const double area = (maxAlong - minAlong) * (maxAcross - minAcross);
-        if (area < bestArea) {
-            bestArea = area;
-            bestAngle = std::atan2(dy, dx);
-        }
-    }
-    return bestAngle;
-}
-
-// Every chart turned onto its smallest bounding rectangle and moved to the origin.
+// Every chart turned onto its smallest bounding rectangle (and then by a further angle, the
+// same for all charts) and moved to the origin: one pose of every chart.
 struct AlignedCharts {
     std::vector<Point> local; // per entry of ChartSet::vertices
     std::vector<Point> extent;
     std::vector<double> area;
 };
 
-AlignedCharts alignCharts(const ChartSet& charts, std::span<const float> uvs, std::span<const uint32_t> indices) {
+AlignedCharts alignCharts(const ChartSet& charts, std::span<const float> uvs, std::span<const uint32_t> indices,
+                          double furtherAngle) {
     AlignedCharts aligned;
     aligned.local.resize(charts.vertices.size());
     aligned.extent.resize(charts.count());
     aligned.area.resize(charts.count());
-    std::vector<Point> points, hull;
+    std::vector<Eigen::Vector2d> points, hull;
     for (size_t chart = 0; chart < charts.count(); ++chart) {
         const uint32_t first = charts.vertexStart[chart], last = charts.vertexStart[chart + 1];
         points.clear();
         for (uint32_t slot = first; slot < last; ++slot) {
             const uint32_t vertex = charts.vertices[slot];
-            points.push_back({uvs[2 * vertex], uvs[2 * vertex + 1]});
+            points.emplace_back(uvs[2 * vertex], uvs[2 * vertex + 1]);
         }
         convexHull(points, hull);
-        const double angle = smallestRectangleAngle(hull);
+        const double angle = smallestRectangle(hull).angle + furtherAngle;
         const double c = std::cos(angle), s = std::sin(angle);
         Point low{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
         Point high{-low.x, -low.y};
@@ -216,6 +185,38 @@ AlignedCharts alignCharts(const ChartSet& charts, std::span<const float> uvs, st
         aligned.area[chart] = area;
     }
     return aligned;
+}
+
+// The border chain of every chart in its own vertex slots (see borderChain). A chart with a
+// flipped or flat triangle has none and is covered triangle by triangle.
+struct ChartBorders {
+    std::vector<uint32_t> start;
+    std::vector<std::array<uint32_t, 2>> edges;
+    std::vector<uint8_t> usable;
+};
+
+ChartBorders findBorders(const ChartSet& charts, std::span<const float> uvs, std::span<const uint32_t> indices) {
+    ChartBorders borders;
+    borders.start.assign(1, 0);
+    borders.usable.assign(charts.count(), 0);
+    std::vector<uint32_t> corners;
+    std::vector<Point> points;
+    std::vector<std::array<uint32_t, 2>> chain;
+    for (size_t chart = 0; chart < charts.count(); ++chart) {
+        points.clear();
+        for (uint32_t slot = charts.vertexStart[chart]; slot < charts.vertexStart[chart + 1]; ++slot)
+            points.push_back({uvs[2 * charts.vertices[slot]], uvs[2 * charts.vertices[slot] + 1]});
+        corners.clear();
+        for (uint32_t i = charts.triangleStart[chart]; i < charts.triangleStart[chart + 1]; ++i)
+            for (int k = 0; k < 3; ++k)
+                corners.push_back(charts.vertexSlot[indices[3 * charts.triangles[i] + k]]);
+        if (borderChain(corners, points, chain)) {
+            borders.usable[chart] = 1;
+            borders.edges.insert(borders.edges.end(), chain.begin(), chain.end());
+        }
+        borders.start.push_back(static_cast<uint32_t>(borders.edges.size()));
+    }
+    return borders;
 }
 
 // A point of a w x h cell box after `turn` quarter-turns of the box (w, h being the sizes
@@ -248,6 +249,14 @@ public:
             for (size_t column = 0; column < width; ++column)
                 runs_[row * width + column] = static_cast<int16_t>(width - column);
         longestFree_.assign(height, static_cast<uint32_t>(width));
+        leaves_ = 1;
+        while (leaves_ < height)
+            leaves_ *= 2;
+        rowTree_.assign(2 * leaves_, 0);
+        for (size_t row = 0; row < height; ++row)
+            rowTree_[leaves_ + row] = static_cast<uint32_t>(width);
+        for (size_t node = leaves_; node-- > 1;)
+            rowTree_[node] = std::max(rowTree_[2 * node], rowTree_[2 * node + 1]);
         freeCells_ = width * height;
         freeInRow_.assign(height, width);
         blocksPerRow_ = (width + BlockSize - 1) / BlockSize;
@@ -260,6 +269,26 @@ public:
     size_t width() const { return width_; }
     size_t height() const { return height_; }
     uint32_t longestFree(size_t row) const { return longestFree_[row]; }
+
+    // The first row at or after `row` with a free run of at least `length` cells, or the height.
+    size_t nextRoomyRow(size_t row, uint32_t length) const {
+        if (row >= height_) return height_;
+        size_t node = leaves_ + row;
+        if (rowTree_[node] >= length) return row;
+        // Climb while the rest of the subtree to the right holds no such row, then descend.
+        while (true) {
+            while (node % 2 == 1) {
+                node /= 2;
+                if (node <= 1) return height_;
+            }
+            ++node;
+            if (rowTree_[node] >= length) break;
+        }
+        while (node < leaves_)
+            node = rowTree_[2 * node] >= length ? 2 * node : 2 * node + 1;
+        return std::min(node - leaves_, height_);
+    }
+    bool isFree(size_t row, size_t column) const { return runs_[row * width_ + column] > 0; }
     bool freeRun(size_t row, size_t column, size_t length) const {
         return runs_[row * width_ + column] >= static_cast<long>(length);
     }
@@ -316,6 +345,12 @@ public:
             longest = std::max(longest, blockLongest);
         }
         longestFree_[row] = static_cast<uint32_t>(longest);
+        for (size_t node = leaves_ + row; node >= 1; node /= 2) {
+            const uint32_t value =
+                node >= leaves_ ? longestFree_[row] : std::max(rowTree_[2 * node], rowTree_[2 * node + 1]);
+            if (node < leaves_ && rowTree_[node] == value) break;
+            rowTree_[node] = value;
+        }
     }
 
 private:
@@ -324,6 +359,10 @@ private:
     size_t width_ = 0, height_ = 0, blocksPerRow_ = 0, freeCells_ = 0;
     std::vector<int16_t> runs_, blockLongest_;
     std::vector<uint32_t> longestFree_;
+    // The longest free run of every row and, above them, of every pair of subtrees: finds the
+    // next row with enough room without visiting the rows between.
+    size_t leaves_ = 1;
+    std::vector<uint32_t> rowTree_;
     std::vector<size_t> freeInRow_;
 };
 
@@ -335,26 +374,32 @@ struct CoverageMask {
     size_t width = 0, height = 0;
     std::vector<Run> runs;
     std::vector<uint32_t> widest;
+    std::vector<uint32_t> lowest; // lowest covered row of every column
 };
 
 struct Placement {
     long x = 0, y = 0;
-    int turn = 0;
+    int pose = 0, turn = 0;
 };
+
+// With few charts a second pose, turned half a quarter-turn from the first, is tried too.
+constexpr int MaxPoses = 2;
 
 // Scratch reused over all charts and attempts.
 struct PackScratch {
     std::vector<Point> cells;
     std::vector<uint8_t> bitmap;
+    ChainFill fill;
     std::vector<CoverageMask::Run> runs;
-    CoverageMask masks[QuarterTurns];
+    CoverageMask masks[MaxPoses][QuarterTurns];
 };
 
 class AtlasPacker {
 public:
-    AtlasPacker(const ChartSet& charts, const AlignedCharts& aligned, std::span<const uint32_t> indices,
-                const AtlasPackSettings& settings)
-        : charts_(charts), aligned_(aligned), indices_(indices) {
+    AtlasPacker(const ChartSet& charts, const ChartBorders& borders, const std::vector<AlignedCharts>& poses,
+                std::span<const uint32_t> indices, const AtlasPackSettings& settings)
+        : charts_(charts), borders_(borders), poses_(poses), aligned_(poses.front()), indices_(indices) {
+        assert(!poses.empty() && poses.size() <= MaxPoses);
         cellX_ = (settings.width + MaxGridSide - 1) / MaxGridSide;
         cellY_ = (settings.height + MaxGridSide - 1) / MaxGridSide;
         gridWidth_ = settings.width / cellX_;
@@ -391,6 +436,27 @@ public:
         order_.resize(charts_.count());
         std::iota(order_.begin(), order_.end(), 0u);
         std::stable_sort(order_.begin(), order_.end(), [&](uint32_t a, uint32_t b) { return size(a) > size(b); });
+        countArea();
+    }
+
+    // Variant 0 places largest boxes first and judges a place by its top and the free cells it
+    // shuts in below; odd variants judge by the top alone. Variants 0 to 5 go through the orders
+    // by size, later ones swap some neighbours of the largest-box order, chosen by the variant.
+    void useVariant(int variant) {
+        countWaste_ = variant % 2 == 0;
+        const int orderCount = static_cast<int>(std::size(Orders));
+        if (variant < 2 * orderCount) {
+            useOrder(Orders[variant / 2]);
+            return;
+        }
+        useOrder(ChartOrder::LargestBox);
+        std::mt19937 random(static_cast<uint32_t>(variant / 2));
+        for (size_t i = 0; i + 1 < order_.size(); ++i)
+            if (random() % 3 == 0) std::swap(order_[i], order_[i + 1]);
+        countArea();
+    }
+
+    void countArea() {
         areaStillToPlace_.assign(order_.size() + 1, 0.0);
         for (size_t i = order_.size(); i-- > 0;)
             areaStillToPlace_[i] = areaStillToPlace_[i + 1] + aligned_.area[order_[i]];
@@ -422,23 +488,33 @@ public:
         const double cellsPerArea = scale * scale / static_cast<double>(cellX_ * cellY_);
         for (size_t i = 0; i < order_.size(); ++i) {
             // The charts still to come cover at least their area: give up once it exceeds the room.
+            placedShare_ = areaStillToPlace_[0] > 0.0 ? 1.0 - areaStillToPlace_[i] / areaStillToPlace_[0] : 0.0;
             if (areaStillToPlace_[i] * cellsPerArea > static_cast<double>(grid_.freeCells())) return false;
             const uint32_t chart = order_[i];
-            rasterise(chart, scale);
             Placement best;
-            long bestTop = std::numeric_limits<long>::max();
-            for (const int turn : turns_) {
-                CoverageMask& mask = scratch_.masks[turn];
-                buildMask(turn, mask);
-                long x, y;
-                const long yLimit = bestTop - static_cast<long>(mask.height) - 1;
-                if (findPlace(mask, yLimit, x, y) && y + static_cast<long>(mask.height) < bestTop) {
-                    bestTop = y + static_cast<long>(mask.height);
-                    best = {x, y, turn};
+            double bestScore = std::numeric_limits<double>::infinity();
+            for (int pose = 0; pose < static_cast<int>(poses_.size()); ++pose) {
+                rasterise(chart, scale, pose);
+                for (const int turn : turns_) {
+                    CoverageMask& mask = scratch_.masks[pose][turn];
+                    buildMask(turn, mask);
+                    long x, y;
+                    // A place whose top lies above the best score cannot score better.
+                    const long yLimit = std::isfinite(bestScore)
+                                            ? static_cast<long>(std::floor(bestScore)) - static_cast<long>(mask.height)
+                                            : std::numeric_limits<long>::max();
+                    if (!findPlace(mask, yLimit, x, y)) continue;
+                    double score = static_cast<double>(y + static_cast<long>(mask.height));
+                    if (countWaste_)
+                        score += static_cast<double>(wasteBelow(mask, x, y)) / static_cast<double>(mask.width);
+                    if (score < bestScore) {
+                        bestScore = score;
+                        best = {x, y, pose, turn};
+                    }
                 }
             }
-            if (bestTop == std::numeric_limits<long>::max()) return false;
-            occupy(scratch_.masks[best.turn], best);
+            if (!std::isfinite(bestScore)) return false;
+            occupy(scratch_.masks[best.pose][best.turn], best);
             placements_[chart] = best;
             const double closedBelow = ClosedRowFreeShare * static_cast<double>(grid_.width());
             while (openFrom_ < grid_.height() && static_cast<double>(grid_.freeCellsInRow(openFrom_)) < closedBelow)
@@ -458,13 +534,18 @@ public:
         return true;
     }
 
+    double keptScale() const { return keptScale_; }
+    // The share of the charts' area the last attempt placed before it gave up.
+    double placedShare() const { return placedShare_; }
+
     // Texture uvs of the last successful attempt.
     void writeUVs(const AtlasPackSettings& settings, std::span<float> uvs) const {
         for (size_t chart = 0; chart < charts_.count(); ++chart) {
             const Placement& place = kept_[chart];
-            const Point box = boxSize(chart, keptScale_);
+            const Point box = boxSize(chart, keptScale_, place.pose);
             for (uint32_t slot = charts_.vertexStart[chart]; slot < charts_.vertexStart[chart + 1]; ++slot) {
-                const Point p = quarterTurn(toCells(aligned_.local[slot], keptScale_), box.x, box.y, place.turn);
+                const Point p =
+                    quarterTurn(toCells(poses_[place.pose].local[slot], keptScale_), box.x, box.y, place.turn);
                 const double x = (place.x + p.x) * cellX_ / settings.width;
                 const double y = (place.y + p.y) * cellY_ / settings.height;
                 const uint32_t vertex = charts_.vertices[slot];
@@ -489,31 +570,37 @@ private:
         return {CoverageMargin + p.x * scale / cellX_, CoverageMargin + p.y * scale / cellY_};
     }
 
-    // Cells of the chart's unturned box at `scale`.
-    Point boxSize(uint32_t chart, double scale) const {
-        const Point& e = aligned_.extent[chart];
+    // Cells of the chart's unturned box in a pose at `scale`.
+    Point boxSize(uint32_t chart, double scale, int pose) const {
+        const Point& e = poses_[pose].extent[chart];
         return {std::floor(2 * CoverageMargin + e.x * scale / cellX_) + 1,
                 std::floor(2 * CoverageMargin + e.y * scale / cellY_) + 1};
     }
 
     // Conservative coverage of the unturned chart: every cell its triangles come within
     // CoverageMargin of.
-    void rasterise(uint32_t chart, double scale) {
-        const Point box = boxSize(chart, scale);
+    void rasterise(uint32_t chart, double scale, int pose) {
+        const Point box = boxSize(chart, scale, pose);
         bitmapWidth_ = static_cast<size_t>(box.x);
         bitmapHeight_ = static_cast<size_t>(box.y);
         const uint32_t first = charts_.vertexStart[chart];
         std::vector<Point>& cells = scratch_.cells;
         cells.resize(charts_.vertexStart[chart + 1] - first);
         for (size_t slot = 0; slot < cells.size(); ++slot)
-            cells[slot] = toCells(aligned_.local[first + slot], scale);
+            cells[slot] = toCells(poses_[pose].local[first + slot], scale);
         std::vector<uint8_t>& bitmap = scratch_.bitmap;
         bitmap.assign(bitmapWidth_ * bitmapHeight_, 0);
+        if (borders_.usable[chart]) {
+            const std::span<const std::array<uint32_t, 2>> chain(borders_.edges.data() + borders_.start[chart],
+                                                                 borders_.start[chart + 1] - borders_.start[chart]);
+            scratch_.fill.cover(cells, chain, CoverageMargin, bitmapWidth_, bitmapHeight_, bitmap);
+            return;
+        }
         for (uint32_t i = charts_.triangleStart[chart]; i < charts_.triangleStart[chart + 1]; ++i) {
             const uint32_t* corners = &indices_[3 * charts_.triangles[i]];
             const Point triangle[3] = {cells[charts_.vertexSlot[corners[0]]], cells[charts_.vertexSlot[corners[1]]],
                                        cells[charts_.vertexSlot[corners[2]]]};
-            rasteriseTriangle(triangle, bitmapWidth_, bitmapHeight_, bitmap);
+            coverTriangle(triangle, CoverageMargin, bitmapWidth_, bitmapHeight_, bitmap);
         }
     }
 
@@ -538,6 +625,7 @@ private:
         };
         mask.runs.clear();
         mask.widest.assign(mask.height, 0);
+        mask.lowest.assign(mask.width, static_cast<uint32_t>(mask.height));
         for (uint32_t row = 0; row < mask.height; ++row) {
             for (uint32_t column = 0; column < mask.width;) {
                 if (!covered(column, row)) {
@@ -548,6 +636,8 @@ private:
                 while (column < mask.width && covered(column, row))
                     ++column;
                 mask.runs.push_back({row, start, column - 1});
+                for (uint32_t covered = start; covered < column; ++covered)
+                    mask.lowest[covered] = std::min(mask.lowest[covered], row);
                 mask.widest[row] = std::max(mask.widest[row], column - start);
             }
         }
@@ -570,39 +660,6 @@ private:
         runs.swap(spread);
     }
 
-    static void rasteriseTriangle(const Point (&triangle)[3], size_t width, size_t height,
-                                  std::vector<uint8_t>& bitmap) {
-        const double low = std::min({triangle[0].y, triangle[1].y, triangle[2].y}) - CoverageMargin;
-        const double high = std::max({triangle[0].y, triangle[1].y, triangle[2].y}) + CoverageMargin;
-        const long firstRow = std::max(0L, static_cast<long>(std::floor(low)));
-        const long lastRow = std::min(static_cast<long>(height) - 1, static_cast<long>(std::floor(high)));
-        for (long row = firstRow; row <= lastRow; ++row) {
-            const double bottom = row - CoverageMargin, top = row + 1 + CoverageMargin;
-            double left = std::numeric_limits<double>::infinity(), right = -left;
-            for (int k = 0; k < 3; ++k) {
-                const Point& a = triangle[k];
-                const Point& b = triangle[(k + 1) % 3];
-                if (a.y >= bottom && a.y <= top) {
-                    left = std::min(left, a.x);
-                    right = std::max(right, a.x);
-                }
-                if (a.y == b.y) continue;
-                for (const double line : {bottom, top}) {
-                    if ((line - a.y) * (line - b.y) > 0) continue;
-                    const double x = a.x + (line - a.y) / (b.y - a.y) * (b.x - a.x);
-                    left = std::min(left, x);
-                    right = std::max(right, x);
-                }
-            }
-            if (left > right) continue;
-            const long firstColumn = std::max(0L, static_cast<long>(std::floor(left - CoverageMargin)));
-            const long lastColumn =
-                std::min(static_cast<long>(width) - 1, static_cast<long>(std::floor(right + CoverageMargin)));
-            for (long column = firstColumn; column <= lastColumn; ++column)
-                bitmap[row * width + column] = 1;
-        }
-    }
-
     // The lowest, then leftmost, place (rows up to yLimit) where every run of the mask lies on
     // free cells. A blocked run moves the mask to the next place where that run fits its row.
     bool findPlace(const CoverageMask& mask, long yLimit, long& placeX, long& placeY) const {
@@ -610,7 +667,13 @@ private:
         const long lastY = std::min(yLimit, static_cast<long>(grid_.height() - mask.height));
         const size_t lastX = grid_.width() - mask.width;
         size_t blocker = 0;
+        const size_t widestRow =
+            static_cast<size_t>(std::max_element(mask.widest.begin(), mask.widest.end()) - mask.widest.begin());
         for (long y = static_cast<long>(openFrom_); y <= lastY; ++y) {
+            // The mask's widest row needs a grid row with at least as long a free run.
+            const size_t roomyRow = grid_.nextRoomyRow(static_cast<size_t>(y) + widestRow, mask.widest[widestRow]);
+            y = static_cast<long>(roomyRow) - static_cast<long>(widestRow);
+            if (y > lastY) break;
             bool roomy = true;
             for (size_t row = 0; row < mask.height && roomy; ++row)
                 roomy = grid_.longestFree(y + row) >= mask.widest[row];
@@ -636,6 +699,19 @@ private:
         return false;
     }
 
+    // Free cells the chart would shut in below itself: in every column, those between its
+    // lowest covered cell and the first occupied cell further down (the gutter not counted).
+    size_t wasteBelow(const CoverageMask& mask, long x, long y) const {
+        size_t waste = 0;
+        const long depth = static_cast<long>(mask.height);
+        for (size_t column = 0; column < mask.width; ++column) {
+            const long start = y + static_cast<long>(mask.lowest[column]) - static_cast<long>(gutterY_) - 1;
+            for (long row = start; row >= 0 && row > start - depth && grid_.isFree(row, x + column); --row)
+                ++waste;
+        }
+        return waste;
+    }
+
     // Marks the chart grown by the gutter, the area no later chart may cover.
     void occupy(const CoverageMask& mask, const Placement& place) {
         const long maxX = static_cast<long>(grid_.width()) - 1, maxY = static_cast<long>(grid_.height()) - 1;
@@ -654,7 +730,9 @@ private:
     }
 
     const ChartSet& charts_;
-    const AlignedCharts& aligned_;
+    const ChartBorders& borders_;
+    const std::vector<AlignedCharts>& poses_;
+    const AlignedCharts& aligned_; // the first pose, which measures the charts' sizes
     std::span<const uint32_t> indices_;
     size_t cellX_, cellY_, gridWidth_, gridHeight_, gutterX_, gutterY_;
     std::vector<int> turns_;
@@ -665,6 +743,8 @@ private:
     OccupancyGrid grid_;
     std::vector<Placement> placements_, kept_;
     double keptScale_ = 0.0;
+    bool countWaste_ = true;
+    double placedShare_ = 0.0;
     PackScratch scratch_;
 };
 
@@ -683,53 +763,192 @@ HRESULT checkInput(std::span<float> uvs, std::span<const uint32_t> indices, std:
     return S_OK;
 }
 
+// Two packers over the same charts that try two scales at once, one on another thread.
+class PackerPair {
+public:
+    PackerPair(const ChartSet& charts, const ChartBorders& borders, const std::vector<AlignedCharts>& poses,
+               std::span<const uint32_t> indices, const AtlasPackSettings& settings)
+        : charts_(charts), packers_{AtlasPacker(charts, borders, poses, indices, settings),
+                                    AtlasPacker(charts, borders, poses, indices, settings)} {}
+
+    double scaleBound(const AtlasPackSettings& settings) const { return packers_[0].scaleBound(settings); }
+    bool manyCharts() const { return charts_.count() >= ManyCharts; }
+    bool atSmallest(double scale) const { return packers_[0].atSmallest(scale); }
+
+    void useVariant(int variant) {
+        for (AtlasPacker& packer : packers_)
+            packer.useVariant(variant);
+    }
+
+    bool attempt(double scale) { return packers_[0].attempt(scale); }
+
+    // Whether each of the two scales lets every chart be placed.
+    std::array<bool, 2> attempt(double first, double second) {
+        const double scales[2] = {first, second};
+        std::array<uint8_t, 2> placed{};
+        parallelFor(2, workerCount(), [&](size_t i, size_t) { placed[i] = packers_[i].attempt(scales[i]); });
+        return {placed[0] != 0, placed[1] != 0};
+    }
+
+    // The scale at which the charts should just fit, judged from a failed attempt at `scale` by
+    // the `packer`: the area it placed fills the texture.
+    double predictedScale(size_t packer, double scale) const {
+        return scale * std::sqrt(packers_[packer].placedShare());
+    }
+
+    // The layout at the largest scale that either packer placed.
+    void writeUVs(const AtlasPackSettings& settings, std::span<float> uvs) const {
+        packers_[packers_[1].keptScale() > packers_[0].keptScale() ? 1 : 0].writeUVs(settings, uvs);
+    }
+
+private:
+    const ChartSet& charts_;
+    std::array<AtlasPacker, 2> packers_;
+};
+
+// Reports the progress of a part of the packing, mapped onto [from, to] of the whole.
+struct ProgressShare {
+    const AtlasPackProgress& progress;
+    float from = 0.0f, to = 1.0f;
+
+    bool report(float done) const { return !progress || progress(from + (to - from) * std::clamp(done, 0.0f, 1.0f)); }
+};
+
+// The largest scale at which every chart is placed, found between `fits` (placed) and `fails`
+// (not placed), two scales at a time: shrinks from `fails` until a scale fits when `fits` is
+// 0, then closes in on the largest one. A failed attempt tells from the area it placed where
+// the answer should lie, and the next two scales straddle that; otherwise they split the
+// range in thirds. A `hint`, the scale expected to fit, is tried first. Returns E_FAIL when
+// nothing fits and E_ABORT when asked to stop.
+HRESULT searchScale(PackerPair& packers, double& fits, double& fails, const ProgressShare& share, double hint = 0.0) {
+    double predicted = 0.0;
+    auto judge = [&](const std::array<double, 2>& scales, const std::array<bool, 2>& placed) {
+        if (placed[1]) {
+            fits = scales[1];
+            predicted = 0.0;
+        } else {
+            fails = scales[1];
+            predicted = packers.predictedScale(1, scales[1]);
+        }
+        if (placed[0]) {
+            fits = std::max(fits, scales[0]);
+        } else {
+            fails = std::min(fails, scales[0]);
+            if (!placed[1]) predicted = packers.predictedScale(0, scales[0]);
+        }
+    };
+    int attempts = 0;
+    const bool hinted = hint > 0.0 && hint * PredictionSlack < fails;
+    for (double scale = hinted ? hint * PredictionSlack : fails * ShrinkFactor; fits == 0.0;
+         scale = std::min(fails, predicted) * ShrinkFactor) {
+        attempts += 2;
+        if (attempts > MaxAttempts || !(scale > 0.0)) return E_FAIL;
+        const std::array<double, 2> scales{scale * (attempts == 2 && hinted ? 1.0 / PredictionSlack : ShrinkFactor),
+                                           scale};
+        judge(scales, packers.attempt(scales[0], scales[1]));
+        if (!share.report(0.5f * (1.0f - std::pow(0.9f, static_cast<float>(attempts))))) return E_ABORT;
+        if (fits == 0.0 && packers.atSmallest(scales[0])) return E_FAIL;
+        if (!(predicted > 0.0)) predicted = fails;
+    }
+    const double tolerance = packers.manyCharts() ? ManyChartsTolerance : RefineTolerance;
+    for (int round = 0; round < RefineRounds && fails > fits * tolerance; ++round) {
+        const double third = std::cbrt(fails / fits);
+        std::array<double, 2> scales{fits * third, fits * third * third};
+        const double margin = std::sqrt(tolerance);
+        if (predicted > fits * margin && predicted < fails / margin)
+            scales = {std::max(fits * margin, predicted / PredictionSlack), std::min(fails / margin, predicted)};
+        judge(scales, packers.attempt(scales[0], scales[1]));
+        if (!share.report(0.5f + 0.5f * static_cast<float>(round + 1) / RefineRounds)) return E_ABORT;
+    }
+    return S_OK;
+}
+
+// Tries the variants after the first, each at a clearly larger scale than the best so far,
+// and closes in on the scale of each that fits there. `improving` receives variant 0 and then
+// every variant that beat all before it, so its last entries are the best.
+HRESULT searchVariants(PackerPair& packers, double bound, double& fits, std::vector<int>& improving,
+                       const ProgressShare& share) {
+    improving.assign(1, 0);
+    for (int variant = 1; variant < Variants; ++variant) {
+        packers.useVariant(variant);
+        double better = fits * RefineTolerance, fails = bound;
+        if (better < bound && packers.attempt(better)) {
+            const HRESULT status = searchScale(packers, better, fails, {share.progress, share.from, share.from});
+            if (FAILED(status)) return status;
+            fits = better;
+            improving.push_back(variant);
+        }
+        if (!share.report(static_cast<float>(variant + 1) / Variants)) return E_ABORT;
+    }
+    return S_OK;
+}
+
+// Packs with the variant first in `candidates`, starting at `hint` when that is not 0, then
+// tries the others at a clearly larger scale.
+HRESULT searchCandidates(PackerPair& packers, double bound, const std::vector<int>& candidates, double hint,
+                         const ProgressShare& share) {
+    packers.useVariant(candidates.front());
+    double fits = 0.0, fails = bound;
+    const float split = share.from + (share.to - share.from) * 0.7f;
+    if (const HRESULT status = searchScale(packers, fits, fails, {share.progress, share.from, split}, hint);
+        FAILED(status))
+        return status;
+    for (size_t i = 1; i < candidates.size(); ++i) {
+        packers.useVariant(candidates[i]);
+        double better = fits * RefineTolerance, above = bound;
+        if (better < bound && packers.attempt(better)) {
+            if (const HRESULT status = searchScale(packers, better, above, {share.progress, split, split});
+                FAILED(status))
+                return status;
+            fits = better;
+        }
+    }
+    return share.report(1.0f) ? S_OK : E_ABORT;
+}
+
+// With few charts, the order they are placed in and the way places are judged matter and
+// cost little to vary. The variants are ranked on a grid CoarseFactor times coarser, where a
+// trial costs a fraction, and the best is packed on the full grid.
 HRESULT pack(std::span<float> uvs, std::span<const uint32_t> indices, std::span<const uint32_t> adjacency,
              const AtlasPackSettings& settings, const AtlasPackProgress& progress) {
     const ChartSet charts = findCharts(indices, adjacency, uvs.size() / 2);
-    const AlignedCharts aligned = alignCharts(charts, uvs, indices);
-    AtlasPacker packer(charts, aligned, indices, settings);
-
-    // Shrink from below the largest useful scale until everything fits, then close in on the
-    // largest scale that fits between the first success and the last failure.
-    const double bound = packer.scaleBound(settings);
-    double fails = bound, scale = bound * ShrinkFactor;
-    int attempts = 0;
-    while (true) {
-        if (++attempts > MaxAttempts || !(scale > 0.0)) return E_FAIL;
-        const bool placed = packer.attempt(scale);
-        if (progress && !progress(0.4f * (1.0f - std::pow(0.9f, static_cast<float>(attempts))))) return E_ABORT;
-        if (placed) break;
-        if (packer.atSmallest(scale)) return E_FAIL;
-        fails = scale;
-        scale *= ShrinkFactor;
+    const ChartBorders borders = findBorders(charts, uvs, indices);
+    const bool few = charts.count() <= FewCharts && !settings.quick;
+    std::vector<AlignedCharts> poses{alignCharts(charts, uvs, indices, 0.0)};
+    if (few) poses.push_back(alignCharts(charts, uvs, indices, 0.25 * std::numbers::pi));
+    const bool coarse = few && std::min(settings.width, settings.height) >= CoarseFactor * CoarseSmallestSide;
+    std::vector<int> candidates{0};
+    double hint = 0.0;
+    if (coarse) {
+        const AtlasPackSettings coarseSettings{settings.width / CoarseFactor, settings.height / CoarseFactor,
+                                               settings.gutter / static_cast<float>(CoarseFactor)};
+        PackerPair ranking(charts, borders, poses, indices, coarseSettings);
+        const double bound = ranking.scaleBound(coarseSettings);
+        double fits = 0.0, fails = bound;
+        std::vector<int> improving;
+        // Charts that do not fit the coarse grid are left to the full one.
+        if (SUCCEEDED(searchScale(ranking, fits, fails, {progress, 0.0f, 0.2f}))) {
+            const HRESULT status = searchVariants(ranking, bound, fits, improving, {progress, 0.2f, 0.5f});
+            if (FAILED(status)) return status;
+            candidates.assign(improving.rbegin(), improving.rbegin() + std::min(improving.size(), FinalCandidates));
+            // The coarse grid's scale, in texels, is about the full grid's.
+            hint = fits * static_cast<double>(CoarseFactor);
+        }
     }
-    double fits = scale;
-    auto refine = [&](float progressFrom, float progressTo) {
-        for (int step = 0; step < RefineSteps && fails > fits * RefineTolerance; ++step) {
-            const double middle = std::sqrt(fits * fails);
-            if (packer.attempt(middle))
-                fits = middle;
-            else
-                fails = middle;
-            const float done = static_cast<float>(step + 1) / RefineSteps;
-            if (progress && !progress(progressFrom + (progressTo - progressFrom) * done)) return false;
-        }
-        return true;
-    };
-    if (!refine(0.4f, 0.6f)) return E_ABORT;
-
-    // With few charts the order they are placed in matters and costs little to vary: another
-    // order is kept only when it fits at a clearly larger scale.
-    if (charts.count() <= FewCharts) {
-        for (size_t order = 1; order < std::size(AtlasPacker::Orders); ++order) {
-            packer.useOrder(AtlasPacker::Orders[order]);
-            const double better = fits * RefineTolerance;
-            if (better >= bound || !packer.attempt(better)) continue;
-            fits = better;
-            fails = bound;
-            const float from = 0.6f + 0.2f * static_cast<float>(order - 1);
-            if (!refine(from, from + 0.2f)) return E_ABORT;
-        }
+    PackerPair packer(charts, borders, poses, indices, settings);
+    const double bound = packer.scaleBound(settings);
+    if (few && !coarse) {
+        double fits = 0.0, fails = bound;
+        if (const HRESULT status = searchScale(packer, fits, fails, {progress, 0.0f, 0.5f}); FAILED(status))
+            return status;
+        std::vector<int> improving;
+        if (const HRESULT status = searchVariants(packer, bound, fits, improving, {progress, 0.5f, 1.0f});
+            FAILED(status))
+            return status;
+    } else if (const HRESULT status =
+                   searchCandidates(packer, bound, candidates, hint, {progress, coarse ? 0.5f : 0.0f, 1.0f});
+               FAILED(status)) {
+        return status;
     }
     packer.writeUVs(settings, uvs);
     // A vertex no triangle uses has no place of its own; the texture's corner keeps every uv inside.
@@ -750,6 +969,9 @@ HRESULT packChartAtlas(std::span<float> uvs, std::span<const uint32_t> indices, 
         return result;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
+    } catch (...) {
+        // A worker thread that could not be started.
+        return E_FAIL;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "isochart/ChartFlattening.h"
 
+#include "isochart/ChartOverlap.h"
 #include "isochart/ChartStretch.h"
 
 #include <Eigen/LU>
@@ -7,6 +8,7 @@
 #include <Eigen/SVD>
 #include <Eigen/SparseCholesky>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -200,6 +202,47 @@ bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<E
     return true;
 }
 
+// Lays the triangles out one after another across the links, each in its own true shape.
+// When every vertex lies on the border of a disk chart its triangles form a tree over the
+// links, so every vertex is placed once and the image is exact: no stretch at all.
+bool unfoldAlongLinks(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<Eigen::Vector2d>& uv) {
+    if (!chart.isDisk() || std::find(chart.onBorder.begin(), chart.onBorder.end(), 0) != chart.onBorder.end())
+        return false;
+    uv.assign(chart.vertexCount(), Eigen::Vector2d::Zero());
+    std::vector<uint8_t> laid(chart.triangleCount(), 0);
+    std::vector<uint32_t> queue{0};
+    Eigen::Vector2d z[3];
+    flatCorners(surface, chart.triangles[0], z);
+    for (int k = 0; k < 3; ++k)
+        uv[chart.corners[0][k]] = z[k];
+    laid[0] = 1;
+    for (size_t next = 0; next < queue.size(); ++next) {
+        const uint32_t t = queue[next];
+        for (int k = 0; k < 3; ++k) {
+            const uint32_t other = chart.links[t][k];
+            if (other == kNil || laid[other]) continue;
+            laid[other] = 1;
+            queue.push_back(other);
+            // The other triangle runs the shared edge the other way: from b to a.
+            const uint32_t a = chart.corners[t][k], b = chart.corners[t][(k + 1) % 3];
+            int j = 0;
+            while (j < 3 && chart.corners[other][j] != b)
+                ++j;
+            if (j == 3 || chart.corners[other][(j + 1) % 3] != a) return false;
+            flatCorners(surface, chart.triangles[other], z);
+            // The rotation taking the triangle's own edge onto the edge already laid out.
+            const Eigen::Vector2d own = z[(j + 1) % 3] - z[j], laidEdge = uv[a] - uv[b];
+            const double length = own.squaredNorm();
+            if (!(length > 0.0)) return false;
+            const double c = own.dot(laidEdge) / length, s = (own.x() * laidEdge.y() - own.y() * laidEdge.x()) / length;
+            const Eigen::Vector2d offset = z[(j + 2) % 3] - z[j];
+            uv[chart.corners[other][(j + 2) % 3]] =
+                uv[b] + Eigen::Vector2d(c * offset.x() - s * offset.y(), s * offset.x() + c * offset.y());
+        }
+    }
+    return queue.size() == chart.triangleCount();
+}
+
 // The as-rigid-as-possible energy's constant part: cotangent weights per triangle edge
 // and the factorised Laplacian with one vertex held in place.
 struct RigidSystem {
@@ -249,7 +292,7 @@ bool prepareRigidSystem(const SurfaceMesh& surface, const ChartMesh& chart, uint
 // The rotation R maximising trace(R^T J): the rotation part of J's polar decomposition.
 Eigen::Matrix2d closestRotation(const Eigen::Matrix2d& jacobian) {
     const double c = jacobian(0, 0) + jacobian(1, 1), s = jacobian(1, 0) - jacobian(0, 1);
-    const double length = std::hypot(c, s);
+    const double length = std::sqrt(c * c + s * s);
     Eigen::Matrix2d rotation = Eigen::Matrix2d::Identity();
     if (length > 0.0) rotation << c / length, -s / length, s / length, c / length;
     return rotation;
@@ -317,6 +360,10 @@ void flatCorners(const SurfaceMesh& surface, uint32_t triangle, Eigen::Vector2d 
 
 double flattenChart(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<Eigen::Vector2d>& uv,
                     const std::vector<Eigen::Vector2d>* start, double hopelessStretch) {
+    if (unfoldAlongLinks(surface, chart, uv) && !hasSelfOverlap(chart, uv)) {
+        const double exact = chartStretchSquared(surface, chart, uv);
+        if (exact < kInfinite) return exact;
+    }
     double best = kInfinite;
     // A lone triangle is flattened exactly by the conformal map; any start would only bend it.
     if (start && chart.vertexCount() > 3) {

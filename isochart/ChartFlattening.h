@@ -9,7 +9,9 @@
 
 namespace Isochart {
 
-// The flat image of a disk chart with the least L2 stretch found: a least squares conformal
+// The flat image of a disk chart with the least L2 stretch found. A chart whose every vertex
+// lies on its border (a single polygon, a strip) is unfolded exactly, triangle by triangle,
+// when that image does not overlap itself. Otherwise a least squares conformal
 // map (Levy et al. 2002), or on large charts Tutte's embedding, improved by
 // as-rigid-as-possible steps (Liu et al. 2008) with one factorisation. A step that flips a
 // triangle is never taken, so the result has no flipped triangle whenever the start or any

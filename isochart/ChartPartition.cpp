@@ -2,6 +2,7 @@
 
 #include "isochart/ChartMerging.h"
 #include "isochart/ChartStretch.h"
+#include "isochart/PackingRefinement.h"
 #include "isochart/ParallelSplit.h"
 
 #include <algorithm>
@@ -71,10 +72,11 @@ HRESULT partition(const MeshView& mesh, const PartitionSettings& settings, const
     }
     ChartScratch scratch(surface.triangleCount());
     std::vector<FlatChart> charts;
+    size_t cutPolygonCount = 0;
     if (!regular.empty()) {
         const HRESULT status = splitUntilValid(
             surface, connectedParts(surface, regular, scratch), settings,
-            [&](double f) { return report(kSplitShare * f); }, charts);
+            [&](double f) { return report(kSplitShare * f); }, charts, cutPolygonCount);
         if (FAILED(status)) return status;
     }
     for (auto& sliver : slivers)
@@ -82,8 +84,10 @@ HRESULT partition(const MeshView& mesh, const PartitionSettings& settings, const
     const HRESULT status = mergeCharts(
         surface, settings, [&](double f) { return report(kSplitShare + (1.0 - kSplitShare) * f); }, charts);
     if (FAILED(status)) return status;
+    if (settings.maxChartCount == 0) cutWastefulCharts(surface, settings, charts);
     if (!report(1.0)) return E_ABORT;
     writeLayout(surface, charts, layout);
+    layout.cutPolygonCount = cutPolygonCount;
     return S_OK;
 }
 

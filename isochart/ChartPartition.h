@@ -41,12 +41,14 @@ struct ChartLayout {
     std::vector<float> vertexUVs;          // u, v per output vertex, in its chart's flat space
     std::vector<uint32_t> cornerVertices;  // three output vertices per triangle, input order
     size_t chartCount = 0;
-    float maxStretch = 0.0f; // max over charts of 1 - 1/sigma^2
+    float maxStretch = 0.0f;    // max over charts of 1 - 1/sigma^2, never above the limit
+    size_t cutPolygonCount = 0; // polygons that had to be cut along their triangulation
 };
 
 // Cuts the mesh into connected charts that each flatten without flips or self-overlap and
-// meet the stretch limit. Returns S_OK, E_ABORT when progress asked to stop, E_OUTOFMEMORY,
-// or E_FAIL when no layout is possible.
+// meet the stretch limit. Without a chart count limit a layout always exists (every
+// triangle alone flattens without stretch). Returns S_OK, E_ABORT when progress asked to
+// stop, E_OUTOFMEMORY, or E_FAIL when the chart count limit cannot be met.
 HRESULT partitionCharts(const MeshView& mesh, const PartitionSettings& settings, const PartitionProgress& progress,
                         ChartLayout& layout);
 

@@ -50,10 +50,20 @@ uint32_t farthest(const std::vector<double>& distance) {
     return uint32_t(std::max_element(distance.begin(), distance.end()) - distance.begin());
 }
 
+std::vector<std::vector<uint32_t>> partsOfSides(const SurfaceMesh& surface, const std::vector<uint32_t> (&sides)[2],
+                                                ChartScratch& scratch) {
+    std::vector<std::vector<uint32_t>> parts;
+    for (const auto& part : sides)
+        for (auto& piece : connectedParts(surface, part, scratch))
+            parts.push_back(std::move(piece));
+    return parts;
+}
+
 } // namespace
 
 std::vector<std::vector<uint32_t>> splitChart(const SurfaceMesh& surface, const ChartMesh& chart,
-                                              GeodesicMethod geodesics, ChartScratch& scratch) {
+                                              GeodesicMethod geodesics, PolygonCuts polygonCuts,
+                                              ChartScratch& scratch) {
     // The value whose sign picks the side: the principal coordinate, or failing that the
     // difference of centre distances to the two ends of the chart.
     std::vector<double> vertexValue, value(chart.triangleCount());
@@ -73,7 +83,23 @@ std::vector<std::vector<uint32_t>> splitChart(const SurfaceMesh& surface, const 
     }
     const auto [low, high] = std::minmax_element(value.begin(), value.end());
     std::vector<uint8_t> side;
-    refineCut(surface, chart, value, kBandShare * std::min(-*low, *high), side);
+    const bool cutPolygons = polygonCuts == PolygonCuts::AlongTriangulation;
+    refineCut(surface, chart, value, kBandShare * std::min(-*low, *high), cutPolygons, side);
+    std::vector<uint32_t> sides[2];
+    if (cutPolygons) {
+        for (uint32_t t = 0; t < chart.triangleCount(); ++t)
+            sides[side[t]].push_back(chart.triangles[t]);
+        if (sides[0].empty() || sides[1].empty()) {
+            // No cut through the middle: take the triangle at the chart's far end off alone.
+            const uint32_t end = uint32_t(std::max_element(value.begin(), value.end()) - value.begin());
+            sides[0].assign(1, chart.triangles[end]);
+            sides[1].clear();
+            for (uint32_t input : chart.triangles)
+                if (input != chart.triangles[end]) sides[1].push_back(input);
+            if (sides[1].empty()) return {};
+        }
+        return partsOfSides(surface, sides, scratch);
+    }
 
     // Every polygon goes, whole, to the side that holds most of its area.
     auto& balance = scratch.polygonBalance;
@@ -81,7 +107,6 @@ std::vector<std::vector<uint32_t>> splitChart(const SurfaceMesh& surface, const 
         const uint32_t input = chart.triangles[t];
         balance[surface.polygonOf[input]] += (side[t] == 0 ? 1.0 : -1.0) * (surface.area[input] + 1e-300);
     }
-    std::vector<uint32_t> sides[2];
     for (uint32_t input : chart.triangles)
         sides[balance[surface.polygonOf[input]] > 0.0 ? 0 : 1].push_back(input);
     for (uint32_t input : chart.triangles)
@@ -96,11 +121,7 @@ std::vector<std::vector<uint32_t>> splitChart(const SurfaceMesh& surface, const 
             sides[surface.polygonOf[input] == polygon ? 0 : 1].push_back(input);
         if (sides[1].empty()) return {};
     }
-    std::vector<std::vector<uint32_t>> parts;
-    for (const auto& part : sides)
-        for (auto& piece : connectedParts(surface, part, scratch))
-            parts.push_back(std::move(piece));
-    return parts;
+    return partsOfSides(surface, sides, scratch);
 }
 
 } // namespace Isochart

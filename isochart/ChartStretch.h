@@ -13,15 +13,17 @@ namespace Isochart {
 // triangle is flipped or has no flat area. Triangles without surface area weigh nothing.
 double chartStretchSquared(const SurfaceMesh& surface, const ChartMesh& chart, const std::vector<Eigen::Vector2d>& uv);
 
-// The stretch figure the limit is stated in: 1 - 1/sigma^2, from 0 (none) towards 1.
+// The stretch figure the limit is stated in: 1 - 1/sigma^2, from 0 (none) towards 1. The
+// layout is stored in single precision, so a sigma^2 that rounds to 1 as a float is no stretch.
 inline double stretchFigure(double stretchSquared) {
-    return 1.0 - 1.0 / stretchSquared;
+    return float(stretchSquared) <= 1.0f ? 0.0 : 1.0 - 1.0 / stretchSquared;
 }
 
-// Whether sigma^2 meets the limit s, with a relative tolerance of 1e-3 on sigma^2.
+// Whether sigma^2 meets the limit s, with no slack: the figure reported for the chart never
+// exceeds s. A limit of 1 takes any chart without flips.
 inline bool meetsStretchLimit(double stretchSquared, double maxStretch) {
     if (maxStretch >= 1.0) return stretchSquared < 1e300;
-    return stretchSquared <= (1.0 + 1e-3) / (1.0 - maxStretch);
+    return stretchFigure(stretchSquared) <= maxStretch;
 }
 
 // Twice the signed area of the flat triangle.

@@ -28,6 +28,8 @@ using Node = Traits::vertex_descriptor;
 
 // Cuts across folds sharper than a right angle cost almost nothing next to flat ones.
 constexpr double kFlatFloor = 0.02;
+// The capacity of an edge inside a polygon: beyond any sum of the costs of real edges.
+constexpr double kUncuttable = 1e30;
 
 void addPair(FlowGraph& graph, Node a, Node b, double capacity) {
     const auto forward = boost::add_edge(a, b, graph).first;
@@ -49,7 +51,7 @@ double cutCost(const SurfaceMesh& surface, const ChartMesh& chart, uint32_t t, i
 } // namespace
 
 void refineCut(const SurfaceMesh& surface, const ChartMesh& chart, const std::vector<double>& value, double band,
-               std::vector<uint8_t>& side) {
+               bool cutPolygons, std::vector<uint8_t>& side) {
     const size_t count = chart.triangleCount();
     side.resize(count);
     std::vector<long> node(count, -1);
@@ -62,20 +64,15 @@ void refineCut(const SurfaceMesh& surface, const ChartMesh& chart, const std::ve
 
     FlowGraph graph(size_t(free) + 2);
     const Node source = Node(free), sink = Node(free + 1);
-    // No cut may cost this much: it stands for the uncuttable edges inside polygons.
-    double total = 0.0;
-    for (uint32_t t = 0; t < count; ++t)
-        for (int k = 0; k < 3; ++k)
-            if (chart.links[t][k] != kNil) total += cutCost(surface, chart, t, k, 1.0);
-    const double uncuttable = 4.0 * total + 1.0;
     for (uint32_t t = 0; t < count; ++t) {
         if (node[t] < 0) continue;
         for (int k = 0; k < 3; ++k) {
             const uint32_t other = chart.links[t][k];
             if (other == kNil) continue;
-            const bool samePolygon = surface.polygonOf[chart.triangles[t]] == surface.polygonOf[chart.triangles[other]];
+            const bool samePolygon =
+                !cutPolygons && surface.polygonOf[chart.triangles[t]] == surface.polygonOf[chart.triangles[other]];
             const double offCentre = std::min(1.0, 0.5 * std::abs(value[t] + value[other]) / band);
-            const double capacity = samePolygon ? uncuttable : cutCost(surface, chart, t, k, offCentre);
+            const double capacity = samePolygon ? kUncuttable : cutCost(surface, chart, t, k, offCentre);
             if (node[other] >= 0) {
                 if (t < other) addPair(graph, Node(node[t]), Node(node[other]), capacity);
             } else {

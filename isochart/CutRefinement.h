@@ -12,8 +12,8 @@ namespace Isochart {
 // (Boykov and Kolmogorov 2004). Only triangles with |value| < `band` may change side.
 // Cutting an edge costs its length, less across sharp folds and near the middle of the
 // band, so cuts run short, straight and along features; edges inside a polygon cannot be
-// cut. Writes the side of every chart triangle.
+// cut unless `cutPolygons`. Writes the side of every chart triangle.
 void refineCut(const SurfaceMesh& surface, const ChartMesh& chart, const std::vector<double>& value, double band,
-               std::vector<uint8_t>& side);
+               bool cutPolygons, std::vector<uint8_t>& side);
 
 } // namespace Isochart

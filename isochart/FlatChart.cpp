@@ -58,6 +58,15 @@ bool imageOfPart(const FlatChart& parent, const ChartMesh& part, std::vector<Eig
     return true;
 }
 
+bool restrictChart(const SurfaceMesh& surface, const FlatChart& parent, std::span<const uint32_t> triangles,
+                   double maxStretch, ChartScratch& scratch, FlatChart& result) {
+    buildChartMesh(surface, triangles, scratch, result.mesh);
+    if (!result.mesh.isDisk() || !imageOfPart(parent, result.mesh, result.uv)) return false;
+    roundToStored(result.uv);
+    result.stretchSquared = chartStretchSquared(surface, result.mesh, result.uv);
+    return meetsStretchLimit(result.stretchSquared, maxStretch);
+}
+
 FlatChart degenerateChart(const SurfaceMesh& surface, uint32_t triangle, double fallbackLength) {
     FlatChart chart;
     chart.mesh.triangles = {triangle};

@@ -31,6 +31,12 @@ bool flattenAndCheck(const SurfaceMesh& surface, std::span<const uint32_t> trian
 // The image of `parent` restricted to `part`, a chart made of some of its triangles.
 bool imageOfPart(const FlatChart& parent, const ChartMesh& part, std::vector<Eigen::Vector2d>& image);
 
+// The chart made of `triangles`, some of `parent`'s, with the parent's image. Returns whether
+// that makes a valid chart: a disk within `maxStretch` (a part of an image that does not
+// overlap itself does not either).
+bool restrictChart(const SurfaceMesh& surface, const FlatChart& parent, std::span<const uint32_t> triangles,
+                   double maxStretch, ChartScratch& scratch, FlatChart& result);
+
 // A chart of one degenerate triangle: a thin positive sliver as long as its longest edge.
 FlatChart degenerateChart(const SurfaceMesh& surface, uint32_t triangle, double fallbackLength);
 

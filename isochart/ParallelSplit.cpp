@@ -84,6 +84,13 @@ public:
 
     HRESULT status() const { return status_; }
     std::vector<FlatChart> takeCharts() { return std::move(charts_); }
+    // The polygons cut along their triangulation, each once, in increasing order.
+    std::vector<uint32_t> cutPolygons() const {
+        std::vector<uint32_t> polygons = cutPolygons_;
+        std::sort(polygons.begin(), polygons.end());
+        polygons.erase(std::unique(polygons.begin(), polygons.end()), polygons.end());
+        return polygons;
+    }
 
 private:
     // A chart still to settle, with the nearest chart it was cut from that had an image.
@@ -98,6 +105,7 @@ private:
         std::shared_ptr<FlatChart> chart = std::make_shared<FlatChart>();
         std::vector<std::vector<uint32_t>> parts;
         std::shared_ptr<const FlatChart> image; // for the parts to start from
+        uint32_t cutPolygon = kNil;             // a polygon cut along its triangulation
     };
 
     bool done() const { return pending_.empty() && busy_ == 0; }
@@ -122,7 +130,7 @@ private:
         if (piece.triangles.size() > kLargestFlattenedPiece && settings_.maxStretch < 1.0f) {
             buildChartMesh(surface_, piece.triangles, scratch, outcome.chart->mesh);
             outcome.image = piece.parent;
-            outcome.parts = splitChart(surface_, outcome.chart->mesh, settings_.geodesics, scratch);
+            outcome.parts = splitChart(surface_, outcome.chart->mesh, settings_.geodesics, PolygonCuts::Never, scratch);
             return outcome;
         }
         outcome.valid =
@@ -131,7 +139,19 @@ private:
         const bool flat =
             !outcome.chart->uv.empty() && outcome.chart->stretchSquared < std::numeric_limits<double>::infinity();
         outcome.image = flat ? std::shared_ptr<const FlatChart>(outcome.chart) : piece.parent;
-        outcome.parts = splitChart(surface_, outcome.chart->mesh, settings_.geodesics, scratch);
+        outcome.parts = splitChart(surface_, outcome.chart->mesh, settings_.geodesics, PolygonCuts::Never, scratch);
+        if (outcome.parts.size() >= 2) return outcome;
+        // A single polygon: its own fresh image may meet the limit where its parent's did not.
+        if (piece.parent) {
+            outcome.valid = flattenAndCheck(surface_, piece.triangles, settings_.maxStretch, scratch, *outcome.chart);
+            if (outcome.valid) return outcome;
+            outcome.image = nullptr;
+        }
+        // The last resort: a polygon that cannot be flattened within the limit is cut along
+        // its triangulation.
+        outcome.parts =
+            splitChart(surface_, outcome.chart->mesh, settings_.geodesics, PolygonCuts::AlongTriangulation, scratch);
+        outcome.cutPolygon = surface_.polygonOf[piece.triangles.front()];
         return outcome;
     }
 
@@ -150,6 +170,7 @@ private:
             } else {
                 for (auto& part : outcome.parts)
                     pending_.push_back({std::move(part), outcome.image});
+                if (outcome.cutPolygon != kNil) cutPolygons_.push_back(outcome.cutPolygon);
             }
         } catch (...) {
             if (status_ == S_OK) status_ = E_OUTOFMEMORY;
@@ -162,6 +183,7 @@ private:
     std::condition_variable changed_;
     std::deque<Piece> pending_;
     std::vector<FlatChart> charts_;
+    std::vector<uint32_t> cutPolygons_;
     size_t busy_ = 0;
     bool stopping_ = false;
     HRESULT status_ = S_OK;
@@ -188,7 +210,7 @@ private:
 
 HRESULT splitUntilValid(const SurfaceMesh& surface, std::vector<std::vector<uint32_t>> roots,
                         const PartitionSettings& settings, const std::function<bool(double)>& progress,
-                        std::vector<FlatChart>& charts) {
+                        std::vector<FlatChart>& charts, size_t& cutPolygonCount) {
     SplitQueue queue(surface, settings, std::move(roots));
     {
         WorkerGroup workers;
@@ -203,6 +225,7 @@ HRESULT splitUntilValid(const SurfaceMesh& surface, std::vector<std::vector<uint
     }
     if (FAILED(queue.status())) return queue.status();
     charts = queue.takeCharts();
+    cutPolygonCount = queue.cutPolygons().size();
     std::sort(charts.begin(), charts.end(), [](const FlatChart& a, const FlatChart& b) {
         return a.mesh.triangles.front() < b.mesh.triangles.front();
     });

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace Isochart {
@@ -58,6 +59,38 @@ void groupPolygons(const MeshView& mesh, SurfaceMesh& surface) {
         surface.polygonOf[t] = findRoot(parent, t);
 }
 
+// Moves every part (triangles joined through shared vertices) so that its bounding box is
+// centred on the origin. All later geometry then works with numbers of the part's own size,
+// and a part far from the origin is treated exactly as the same part near it.
+void centreParts(SurfaceMesh& surface) {
+    const size_t vertexCount = surface.positions.size();
+    std::vector<uint32_t> parent(vertexCount);
+    std::iota(parent.begin(), parent.end(), 0u);
+    for (const auto& tri : surface.triangles)
+        for (int k = 1; k < 3; ++k) {
+            const uint32_t a = findRoot(parent, tri[0]), b = findRoot(parent, tri[k]);
+            if (a != b) parent[std::max(a, b)] = std::min(a, b);
+        }
+    const double huge = std::numeric_limits<double>::infinity();
+    std::vector<Eigen::Vector3d> low(vertexCount, Eigen::Vector3d::Constant(huge)),
+        high(vertexCount, Eigen::Vector3d::Constant(-huge));
+    std::vector<uint8_t> used(vertexCount, 0);
+    for (const auto& tri : surface.triangles)
+        for (uint32_t v : tri)
+            used[v] = 1;
+    for (uint32_t v = 0; v < vertexCount; ++v) {
+        if (!used[v]) continue;
+        const uint32_t root = findRoot(parent, v);
+        low[root] = low[root].cwiseMin(surface.positions[v]);
+        high[root] = high[root].cwiseMax(surface.positions[v]);
+    }
+    for (uint32_t v = 0; v < vertexCount; ++v) {
+        if (!used[v]) continue;
+        const uint32_t root = findRoot(parent, v);
+        surface.positions[v] -= 0.5 * (low[root] + high[root]);
+    }
+}
+
 } // namespace
 
 bool isDegenerateTriangle(const Eigen::Vector3d& a, const Eigen::Vector3d& b, const Eigen::Vector3d& c) {
@@ -80,15 +113,17 @@ HRESULT buildSurfaceMesh(const MeshView& mesh, SurfaceMesh& surface) {
     }
     const size_t count = mesh.indices.size() / 3;
     surface.triangles.resize(count);
+    for (size_t t = 0; t < count; ++t)
+        for (int k = 0; k < 3; ++k) {
+            surface.triangles[t][k] = mesh.indices[3 * t + k];
+            if (surface.triangles[t][k] >= vertexCount) return E_FAIL;
+        }
+    centreParts(surface);
     surface.degenerate.resize(count);
     surface.area.resize(count);
     surface.normal.resize(count);
     for (size_t t = 0; t < count; ++t) {
-        auto& tri = surface.triangles[t];
-        for (int k = 0; k < 3; ++k) {
-            tri[k] = mesh.indices[3 * t + k];
-            if (tri[k] >= vertexCount) return E_FAIL;
-        }
+        const auto& tri = surface.triangles[t];
         const Eigen::Vector3d a = surface.positions[tri[0]], b = surface.positions[tri[1]],
                               c = surface.positions[tri[2]];
         const Eigen::Vector3d cross = (b - a).cross(c - a);

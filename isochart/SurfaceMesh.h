@@ -17,6 +17,8 @@ constexpr uint32_t kNil = 0xFFFFFFFFu;
 // triangles across one edge only when both name each other, run the edge in opposite
 // directions and neither is degenerate; every other corner is a border. Triangles joined by
 // a false edge that is also a link form one polygon, which no chart boundary may cross.
+// Every part of the mesh (triangles joined through shared vertices) is moved so that its
+// bounding box is centred on the origin.
 struct SurfaceMesh {
     std::vector<Eigen::Vector3d> positions;
     std::vector<std::array<uint32_t, 3>> triangles;

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+// The falseEdges entry of a triangle corner whose edge is a real mesh edge (all bits set);
+// any other value names the triangle of the same polygon across a triangulation diagonal.
+constexpr uint32_t realMeshEdge = 0xFFFFFFFFu;
+
 // What the preview window draws: a square of `width` pixels at (`offsetX`, `offsetY`) in the
 // window's client area, divided into `tiles` x `tiles` cells, and the layout's triangles with the
 // edges that are real mesh edges (falseEdges entry NIL); the diagonals inside polygons are not drawn.

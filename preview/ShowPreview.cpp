@@ -10,6 +10,10 @@ void setPreviewPresenter(PreviewPresenter presenter) {
     installedPresenter = std::move(presenter);
 }
 
+PreviewPresenter installedPreviewPresenter() {
+    return installedPresenter;
+}
+
 void showPreview(const PreviewRender& render) {
     if (installedPresenter) installedPresenter(render);
 }

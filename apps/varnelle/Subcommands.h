@@ -11,3 +11,4 @@ int runCharts(const std::vector<std::string>& words, std::ostream& out);
 int runOutline(const std::vector<std::string>& words, std::ostream& out);
 int runPack(const std::vector<std::string>& words, std::ostream& out);
 int runUnwrapCommand(const std::vector<std::string>& words, std::ostream& out);
+int runPreview(const std::vector<std::string>& words, std::ostream& out);

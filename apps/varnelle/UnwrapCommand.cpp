@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "LayoutObjWriter.h"
+#include "PreviewOptions.h"
 #include "Subcommands.h"
 
 #include "core/UnwrapDriver.h"
@@ -130,12 +131,17 @@ struct BusyIndicator {
     ~BusyIndicator() { ProgressWindow::stop(); }
 };
 
-// Takes over the layout the run shows, for the command to write.
+// Takes over the layout the run shows, for the command to write, and passes it on to the
+// preview the user asked for.
 struct LayoutCapture {
-    LayoutCapture() {
-        setPreviewPresenter([this](const PreviewRender& render) { layout = UVLayout{render.points, render.indices}; });
+    LayoutCapture() : shown(installedPreviewPresenter()) {
+        setPreviewPresenter([this](const PreviewRender& render) {
+            layout = UVLayout{render.points, render.indices};
+            if (shown) shown(render);
+        });
     }
-    ~LayoutCapture() { setPreviewPresenter(nullptr); }
+    ~LayoutCapture() { setPreviewPresenter(shown); }
+    PreviewPresenter shown;
     std::optional<UVLayout> layout;
 };
 
@@ -173,9 +179,12 @@ double millisecondsSince(Clock::time_point start) {
 
 // Unwraps one mesh of a file with the whole pipeline and writes it with the layout as its UVs.
 int runUnwrapCommand(const std::vector<std::string>& words, std::ostream& out) {
-    const UnwrapWords unwrapWords = splitUnwrapWords(words);
+    std::vector<std::string> commandWords = words;
+    const PreviewOptions previewOptions = takePreviewOptions(commandWords);
+    const UnwrapWords unwrapWords = splitUnwrapWords(commandWords);
     UnwrapSettings settings = parseUnwrapFlags(unwrapWords.flags);
     checkOutputPath(unwrapWords.outputPath, unwrapWords.meshPath);
+    const PreviewSession session(previewOptions, {unwrapWords.meshPath, unwrapWords.outputPath});
     const Clock::time_point start = Clock::now();
     const std::vector<MObject> meshes = importObj(unwrapWords.meshPath);
     const MObject mesh = chooseMesh(meshes, unwrapWords.meshName, unwrapWords.meshPath);

@@ -22,6 +22,7 @@ constexpr MNativeWindowHdl kTerminalWindow = 1;
 const Subcommand subcommands[] = {
     {"unwrap", runUnwrapCommand,
      "unwrap MESH.obj -o OUT.obj [unwrap flags] [--mesh NAME] [--json]\n"
+     "       [--preview LAYOUT.png [--preview-size N]] [--window] [--quiet]\n"
      "       [--camera-def NAME EYE_X EYE_Y EYE_Z AIM_X AIM_Y AIM_Z [ortho WIDTH]]\n"
      "    unwraps a mesh of the file (the first unless --mesh names one) and writes it with the layout as its UVs"},
     {"inspect", runInspect,
@@ -38,6 +39,9 @@ const Subcommand subcommands[] = {
      "pack MESH.obj -o OUT.obj [-pad P -w W -h H -p 1|2 -pr 0|1 -ro R -fr 0|1] [--json]\n"
      "    packs the charts of the first mesh's existing UVs with the polygon chart packer and writes the mesh;\n"
      "    every face needs UVs (a mesh without any is box-projected)"},
+    {"preview", runPreview,
+     "preview MESH.obj (--png OUT.png [--preview-size N] | --window) [--tiles N] [--quiet]\n"
+     "    draws the UV layout the mesh file already has: polygon edges on the tile grid"},
 };
 
 void printUsage(std::FILE* stream) {

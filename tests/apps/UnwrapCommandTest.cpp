@@ -6,6 +6,7 @@
 #include "hostapi/MeshData.h"
 #include "hostapi/MessageBox.h"
 #include "hostapi/ObjFile.h"
+#include "preview/PngImage.h"
 
 #include <gtest/gtest.h>
 
@@ -241,4 +242,27 @@ TEST_F(UnwrapCommand, MeshFlagPicksAnObjectOfTheFile) {
     EXPECT_EQ(mesh->numVertices(), 4);
     EXPECT_EQ(mesh->numPolygons(), 1);
     EXPECT_EQ(mesh->polygonVertices(0).size(), 4u);
+}
+
+TEST_F(UnwrapCommand, PreviewImageShowsTheLayoutWrittenToTheFile) {
+    const std::string plate = write("plate.obj", "v -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\nf 1 2 3 4\n");
+    const std::string picture = (folder_ / "layout.png").string();
+    ASSERT_EQ(run({plate, "-o", output_, "-t", "1", "-pad", "0", "--preview", picture, "--preview-size", "64"}), 0)
+        << stderr_;
+    const PixelCanvas canvas = readPng(picture);
+    ASSERT_EQ(canvas.width, 64);
+    ASSERT_EQ(canvas.height, 64);
+    // The one quad fills the square: its border is white, its inside black, and no diagonal.
+    const uint32_t white = rgb(255, 255, 255);
+    EXPECT_EQ(canvas.at(0, 32), white);
+    EXPECT_EQ(canvas.at(63, 32), white);
+    EXPECT_EQ(canvas.at(32, 0), white);
+    EXPECT_EQ(canvas.at(32, 63), white);
+    EXPECT_EQ(canvas.at(32, 32), rgb(0, 0, 0));
+
+    // A failed run shows no preview, and the image may not take the output's place.
+    std::filesystem::remove(picture);
+    EXPECT_EQ(run({plate, "-o", output_, "-t", "5", "--preview", picture}), 1);
+    EXPECT_FALSE(std::filesystem::exists(picture));
+    EXPECT_THROW(run({plate, "-o", output_, "--preview", output_}), FileError);
 }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 using namespace Isochart;
 
@@ -44,10 +45,12 @@ TEST(ChartPartition, DevelopableSurfacesNeedFewChartsWithoutStretch) {
         size_t mostCharts;
     } cases[] = {
         {"plane", makeGrid(12, 9, 1.0, 1.0), 1},
-        {"long thin strip", makeGrid(300, 1, 1.0, 0.01), 1},
-        {"bent sheet", makeGrid(20, 6, 1.0, 1.0, 2.5), 1},
-        {"cylinder", makeCylinder(6, 24, 2.0), 2},
-        {"cone", makeCone(6, 24), 2},
+        // Long charts are cut into pieces that pack into a square texture, and charts that fill
+        // little of their rectangle may be cut once more.
+        {"long thin strip", makeGrid(300, 1, 1.0, 0.01), 16},
+        {"bent sheet", makeGrid(20, 6, 1.0, 1.0, 2.5), 2},
+        {"cylinder", makeCylinder(6, 24, 2.0), 4},
+        {"cone", makeCone(6, 24), 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -156,11 +159,6 @@ TEST(ChartPartition, ImpossibleInputFailsCleanly) {
     EXPECT_EQ(partition(broken, 0.15f).status, E_FAIL);
     EXPECT_EQ(partition(TestMesh{}, 0.15f).status, E_FAIL);
 
-    // A polygon that wraps a whole sphere cannot be cut, so no chart can hold it.
-    TestMesh sealed = makeSphere(6, 8);
-    sealed.falseEdges = sealed.adjacency;
-    EXPECT_EQ(partition(sealed, 0.15f).status, E_FAIL);
-
     // Inconsistent adjacency (one-sided or naming a stranger) is treated as a border.
     TestMesh lying = makeGrid(4, 4, 1.0, 1.0);
     lying.adjacency[0] = 7;
@@ -208,4 +206,113 @@ TEST(ChartPartition, SameInputGivesSameLayout) {
         EXPECT_EQ(first.layout.vertexUVs, second.layout.vertexUVs);
         EXPECT_TRUE(checkLayout(torus, first.layout, 0.15));
     }
+}
+
+namespace {
+
+// A capped cylinder of `sides` corners along z, its caps and side quads as polygons, every
+// coordinate a multiple of 2^-20 so that moving it by whole units is exact in floats.
+TestMesh cappedCylinder(int sides, double radius, double length, double dx, double dy, double dz) {
+    auto snap = [](double x) { return std::ldexp(std::round(std::ldexp(x, 20)), -20); };
+    TestMesh mesh;
+    std::vector<uint32_t> bottom, top;
+    for (int end = 0; end < 2; ++end)
+        for (int i = 0; i < sides; ++i) {
+            const double angle = 2.0 * std::numbers::pi * i / sides;
+            (end ? top : bottom)
+                .push_back(mesh.addVertex(snap(radius * std::cos(angle)) + dx, snap(radius * std::sin(angle)) + dy,
+                                          snap(end * length) + dz));
+        }
+    for (int i = 0; i < sides; ++i)
+        mesh.addQuad(bottom[i], bottom[(i + 1) % sides], top[(i + 1) % sides], top[i]);
+    mesh.addPolygon({bottom.rbegin(), bottom.rend()});
+    mesh.addPolygon(top);
+    mesh.link();
+    return mesh;
+}
+
+// A polygon whose fan turns more than a full circle around its first corner: its exact
+// unfolding overlaps itself, so it cannot make a chart without stretch on its own.
+TestMesh pleatedPolygon() {
+    TestMesh mesh;
+    std::vector<uint32_t> corners{mesh.addVertex(0, 0, 0)};
+    for (int i = 0; i < 24; ++i) {
+        const double angle = 1.8 * std::numbers::pi * i / 23;
+        corners.push_back(mesh.addVertex(std::cos(angle), std::sin(angle), i % 2 ? 2.0 : -2.0));
+    }
+    mesh.addPolygon(corners);
+    mesh.link();
+    return mesh;
+}
+
+} // namespace
+
+TEST(ChartPartition, SmallPartFarFromTheOriginGetsTheSameChartsAsNearIt) {
+    const TestMesh near = cappedCylinder(12, 0.015, 0.16, 0, 0, 0);
+    const TestMesh far = cappedCylinder(12, 0.015, 0.16, 7, -7, 7);
+    for (float limit : {0.0f, 1e-4f, 0.01f, 0.15f, 1.0f}) {
+        SCOPED_TRACE(limit);
+        const Outcome a = partition(near, limit), b = partition(far, limit);
+        ASSERT_EQ(a.status, S_OK);
+        ASSERT_EQ(b.status, S_OK);
+        EXPECT_TRUE(checkLayout(far, b.layout, limit));
+        EXPECT_EQ(a.layout.chartOfTriangle, b.layout.chartOfTriangle);
+        EXPECT_EQ(a.layout.vertexUVs, b.layout.vertexUVs);
+        EXPECT_TRUE(polygonsWhole(far, b.layout));
+    }
+    // Off the float grid the far part's corners are rounded, and it must still unwrap.
+    TestMesh rounded;
+    rounded.append(near, 6.9012345, -7.0456789, 7.0123457);
+    rounded.link();
+    for (float limit : {0.0f, 1e-4f, 0.15f, 0.5f, 1.0f}) {
+        SCOPED_TRACE(limit);
+        const Outcome run = partition(rounded, limit);
+        ASSERT_EQ(run.status, S_OK);
+        EXPECT_TRUE(checkLayout(rounded, run.layout, limit));
+    }
+}
+
+TEST(ChartPartition, StrictLimitsOnLargePolygonsSucceedWithinTheLimit) {
+    // A 28-sided cap with 11 side quads hanging from it.
+    TestMesh piece;
+    std::vector<uint32_t> cap, rim;
+    for (int i = 0; i < 28; ++i) {
+        const double angle = 2.0 * std::numbers::pi * i / 28;
+        cap.push_back(piece.addVertex(-6.3 + 0.5 * std::cos(angle), 2.1 + 0.5 * std::sin(angle), -9.4));
+        rim.push_back(piece.addVertex(-6.3 + 0.5 * std::cos(angle), 2.1 + 0.5 * std::sin(angle), -10.2));
+    }
+    for (int i = 0; i < 11; ++i)
+        piece.addQuad(rim[i], rim[i + 1], cap[i + 1], cap[i]);
+    piece.addPolygon(cap);
+    piece.link();
+    TestMesh scene = cappedCylinder(32, 0.2, 0.05, 0, 0, 0);
+    scene.append(cappedCylinder(7, 0.01, 0.3, 0, 0, 0), 3.5, -2.25, 1.75);
+    scene.append(piece, 0, 0, 0);
+    scene.link();
+    for (const TestMesh* mesh : {&piece, &scene})
+        for (float limit : {0.0f, 1e-4f, 5e-4f}) {
+            SCOPED_TRACE(testing::Message() << mesh->triangleCount() << " triangles at " << limit);
+            const Outcome run = partition(*mesh, limit);
+            ASSERT_EQ(run.status, S_OK);
+            EXPECT_TRUE(checkLayout(*mesh, run.layout, limit));
+            EXPECT_LE(run.layout.maxStretch, limit);
+            EXPECT_TRUE(polygonsWhole(*mesh, run.layout));
+            EXPECT_EQ(run.layout.cutPolygonCount, 0u);
+        }
+}
+
+TEST(ChartPartition, PolygonsThatCannotMakeAChartAreCutAlongTheirTriangulation) {
+    // A pleated polygon, and a polygon that wraps a whole sphere.
+    TestMesh pleated = pleatedPolygon();
+    TestMesh sealed = makeSphere(6, 8);
+    sealed.falseEdges = sealed.adjacency;
+    for (TestMesh* mesh : {&pleated, &sealed})
+        for (float limit : {0.0f, 0.15f}) {
+            SCOPED_TRACE(testing::Message() << mesh->triangleCount() << " triangles at " << limit);
+            const Outcome run = partition(*mesh, limit);
+            ASSERT_EQ(run.status, S_OK);
+            EXPECT_TRUE(checkLayout(*mesh, run.layout, limit));
+            EXPECT_EQ(run.layout.cutPolygonCount, 1u);
+            EXPECT_GE(run.layout.chartCount, 2u);
+        }
 }

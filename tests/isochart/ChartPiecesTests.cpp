@@ -162,14 +162,14 @@ TEST(ChartPieces, GraphCutMovesToTheFoldAndKeepsPolygonsWhole) {
     for (uint32_t t = 0; t < value.size(); ++t)
         value[t] = double(columnOf(t)) + 0.5 - 13.0; // an initial cut three columns past the fold
     std::vector<uint8_t> side;
-    refineCut(folded.surface, folded.chart, value, 5.0, side);
+    refineCut(folded.surface, folded.chart, value, 5.0, false, side);
     for (uint32_t t = 0; t < value.size(); ++t)
         EXPECT_EQ(side[t], columnOf(t) < 10 ? 1 : 0) << "triangle " << t;
 
     // A cut through the middle of every quad must pick whole quads.
     for (uint32_t t = 0; t < value.size(); ++t)
         value[t] = folded.chart.triangles[t] % 2 == 0 ? 0.1 : -0.1;
-    refineCut(folded.surface, folded.chart, value, 1.0, side);
+    refineCut(folded.surface, folded.chart, value, 1.0, false, side);
     for (uint32_t t = 0; t + 1 < value.size(); t += 2)
         EXPECT_EQ(side[t], side[t + 1]);
 }
@@ -187,8 +187,10 @@ TEST(ChartPieces, StretchIsMeasuredAtTheBestScale) {
     EXPECT_NEAR(mapWith(2, 1), 1.25, 1e-12);
     EXPECT_EQ(mapWith(-1, 1), std::numeric_limits<double>::infinity());
     EXPECT_TRUE(meetsStretchLimit(1.25, 0.2));
-    EXPECT_TRUE(meetsStretchLimit(1.25 * (1 + 0.5e-3), 0.2));
-    EXPECT_FALSE(meetsStretchLimit(1.25 * (1 + 2e-3), 0.2));
+    EXPECT_FALSE(meetsStretchLimit(1.25 * (1 + 1e-9), 0.2));
+    // Below single precision's resolution sigma^2 is 1: no stretch, even at the strictest limit.
+    EXPECT_TRUE(meetsStretchLimit(1.0 + 1e-8, 0.0));
+    EXPECT_FALSE(meetsStretchLimit(1.0 + 1e-6, 0.0));
     EXPECT_TRUE(meetsStretchLimit(1e9, 1.0));
 }
 

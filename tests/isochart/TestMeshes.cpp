@@ -16,6 +16,13 @@ void TestMesh::addQuad(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
     diagonals_.emplace_back(std::min(a, c), std::max(a, c));
 }
 
+void TestMesh::addPolygon(const std::vector<uint32_t>& corners) {
+    for (size_t i = 1; i + 1 < corners.size(); ++i) {
+        addTriangle(corners[0], corners[i], corners[i + 1]);
+        if (i > 1) diagonals_.emplace_back(std::min(corners[0], corners[i]), std::max(corners[0], corners[i]));
+    }
+}
+
 void TestMesh::link() {
     const size_t count = triangleCount();
     adjacency.assign(3 * count, 0xFFFFFFFFu);

@@ -16,6 +16,8 @@ struct TestMesh {
     void addTriangle(uint32_t a, uint32_t b, uint32_t c) { indices.insert(indices.end(), {a, b, c}); }
     // Two triangles; the diagonal a-c becomes a false edge after link().
     void addQuad(uint32_t a, uint32_t b, uint32_t c, uint32_t d);
+    // A polygon as the fan from its first corner; the fan's inner edges become false edges.
+    void addPolygon(const std::vector<uint32_t>& corners);
     // Fills adjacency by matching opposite half-edges (first come, first linked).
     void link();
     void append(const TestMesh& other, double dx, double dy, double dz);
