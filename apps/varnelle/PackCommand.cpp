@@ -30,7 +30,7 @@ PackWords splitPackWords(const std::vector<std::string>& words) {
             result.json = true;
         } else if (split.rest[i] == "-o") {
             if (i + 1 == split.rest.size()) throw UsageError("-o needs the output file (OUT.obj)");
-            result.outputPath = split.rest[++i];
+            result.outputPath = outputFileName("-o", split.rest[++i]);
         } else {
             result.flags.push_back(split.rest[i]);
         }
