@@ -7,6 +7,7 @@
 #include "packer/ChartPreparation.h"
 #include "packer/Geometry.h"
 #include "packer/Pack.h"
+#include "packer/PackErrors.h"
 
 #include <algorithm>
 #include <chrono>
@@ -180,8 +181,15 @@ int runOutline(const std::vector<std::string>& words, std::ostream& out) {
     }
     const auto start = std::chrono::steady_clock::now();
     OmbrixVectorPacker::VectorPacker packer;
-    OmbrixVectorPacker::prepareCharts(packer, charts.uvs, charts.triangles, charts.adjacency, settings,
-                                      OmbrixVectorPacker::packThreadCount(std::thread::hardware_concurrency()));
+    try {
+        OmbrixVectorPacker::prepareCharts(packer, charts.uvs, charts.triangles, charts.adjacency, settings,
+                                          OmbrixVectorPacker::packThreadCount(std::thread::hardware_concurrency()));
+    } catch (const OmbrixVectorPacker::PackInputError& error) {
+        throw FileError(outlineWords.meshPath + ": " + error.what());
+    } catch (const OmbrixVectorPacker::PackSpaceError& error) {
+        std::fprintf(stderr, "varnelle %s\n", error.what());
+        return 1;
+    }
     const double milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     writeFileAtomically(outlineWords.svgPath, [&](std::ostream& svg) { writePicture(svg, packer.charts); });

@@ -1,7 +1,9 @@
 #include "apps/varnelle/CommandLine.h"
 #include "apps/varnelle/Subcommands.h"
 #include "hostapi/AtomicFile.h"
+#include "hostapi/M3dView.h"
 #include "hostapi/MeshData.h"
+#include "hostapi/MessageBox.h"
 #include "hostapi/ObjFile.h"
 
 #include <gtest/gtest.h>
@@ -185,4 +187,29 @@ TEST_F(HostileMesh, OutlinePictureIsWellFormedAtHugeUVSpans) {
         SCOPED_TRACE(far + " " + size);
         expectWellFormedPicture(svg.str());
     }
+}
+
+// Charts the packer cannot place are a clear failure in every command, never an abort: a mesh
+// so small that its box-projected UVs have no area in 32-bit floats.
+TEST_F(HostileMesh, ChartsWithoutAreaInFloatsAreRefusedByEveryCommand) {
+    const std::string speck = write("speck.obj", "v 0 0 0\nv 1e-30 0 0\nv 1e-30 1e-30 0\nv 0 1e-30 0\nf 1 2 3 4\n");
+    std::ostringstream out;
+    try {
+        runPack({speck, "-o", scratch("out.obj")}, out);
+        ADD_FAILURE() << "a mesh without area in floats was packed";
+    } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind(speck + ": pack: ", 0), 0u) << error.what();
+    }
+    EXPECT_THROW(runOutline({speck, "--svg", scratch("out.svg")}, out), FileError);
+    M3dView::setApplicationShell(1);
+    clearShownNotifications();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runUnwrapCommand({speck, "-o", scratch("out.obj"), "-t", "1"}, out), 1);
+    testing::internal::GetCapturedStderr();
+    M3dView::setApplicationShell(0);
+    const std::vector<Notification> shown = shownNotifications();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text.rfind("Packing was not possible", 0), 0u) << shown[0].text;
+    EXPECT_FALSE(std::filesystem::exists(scratch("out.obj")));
+    EXPECT_FALSE(std::filesystem::exists(scratch("out.svg")));
 }
