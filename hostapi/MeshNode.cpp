@@ -118,7 +118,15 @@ void MeshNode::valueChanged(const PlugAddress& address, const AttributeValue& be
 }
 
 void MeshNode::inputDisconnected(int attribute) {
-    if (attribute == inMesh_) setDirty(outMesh_, false);
+    if (attribute != inMesh_) return;
+    if (isDirty(outMesh_)) {
+        // The shape keeps the last mesh that came in, with its tweaks.
+        AttributeValue input;
+        readValue({inMesh_}, input);
+        const MObject& mesh = std::get<MObject>(input);
+        if (!mesh.isNull()) storeValue({outMesh_}, withTweaks(mesh, elements(pnts_)));
+    }
+    setDirty(outMesh_, false);
 }
 
 PolyTweakNode::PolyTweakNode(std::shared_ptr<const NodeType> type)
