@@ -209,8 +209,18 @@ bool M3dView::fitModelPanels() {
         const double aspect = static_cast<double>(panel.width) / std::max(panel.height, 1);
         double distance = radius + 100.0;
         if (camera.shape->orthographic()) {
+            // The box's corners seen across and up the view, with a margin.
+            const MMatrix world = camera.transform->worldMatrix();
+            const MVector across = (MVector(1.0, 0.0, 0.0) * world).normal();
+            const MVector up = (MVector(0.0, 1.0, 0.0) * world).normal();
+            double halfAcross = 1e-6, halfUp = 1e-6;
+            for (int corner = 0; corner < 8; ++corner) {
+                const MPoint p(corner & 1 ? high.x : low.x, corner & 2 ? high.y : low.y, corner & 4 ? high.z : low.z);
+                halfAcross = std::max(halfAcross, std::fabs((p - centre) * across));
+                halfUp = std::max(halfUp, std::fabs((p - centre) * up));
+            }
             scene.setPlugValue(*camera.shape, {camera.shape->findAttribute("orthographicWidth")},
-                               2.0 * radius * std::max(1.0, aspect));
+                               2.2 * std::max(halfAcross, halfUp * aspect));
         } else {
             const double horizontal = camera.shape->horizontalFieldOfView();
             const double vertical = 2.0 * std::atan(std::tan(horizontal / 2.0) / aspect);

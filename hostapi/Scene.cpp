@@ -110,10 +110,35 @@ void Scene::addCameraNodes(const std::string& name, const MVector& translation, 
     addNode(shape, name + "Shape");
 }
 
+namespace {
+
+// "|parent|node" for a DAG node, the name for any other.
+std::string fullPathOf(const SceneNode& node) {
+    const DagNode* dag = dynamic_cast<const DagNode*>(&node);
+    if (!dag) return node.name();
+    std::string path;
+    for (const DagNode* step = dag; step; step = step->parent())
+        path = "|" + step->name() + path;
+    return path;
+}
+
+// A name matches by itself; a DAG path ("|a|b" from the world, or "a|b" from anywhere)
+// matches the end of a node's full path.
+bool matchesNode(const std::string& pattern, const SceneNode& node) {
+    if (pattern.find('|') == std::string::npos) return matchesPattern(pattern.c_str(), node.name().c_str());
+    const std::string path = fullPathOf(node);
+    if (pattern[0] == '|') return matchesPattern(pattern.c_str(), path.c_str());
+    for (size_t bar = path.find('|'); bar != std::string::npos; bar = path.find('|', bar + 1))
+        if (matchesPattern(pattern.c_str(), path.c_str() + bar + 1)) return true;
+    return false;
+}
+
+} // namespace
+
 std::vector<MObject> Scene::match(const std::string& pattern) const {
     std::vector<MObject> found;
     for (const std::shared_ptr<SceneNode>& node : nodes_)
-        if (matchesPattern(pattern.c_str(), node->name().c_str())) found.emplace_back(node);
+        if (matchesNode(pattern, *node)) found.emplace_back(node);
     return found;
 }
 
