@@ -7,9 +7,9 @@
 #include "UserInterface.h"
 
 // Everything the stand-in host keeps for the process. The members are torn down in reverse
-// order: the scene first, so that nodes going away can still remove their callbacks.
+// order, the scene first; the callback register outlives them all.
 struct HostSession {
-    CallbackRegistry callbacks;
+    CallbackRegistry& callbacks = callbackRegistry();
     PluginRegistry plugins;
     UserInterface ui;
     CommandInterpreter commands;

@@ -3,8 +3,13 @@
 #include "HostSession.h"
 #include "SceneNode.h"
 
+CallbackRegistry& callbackRegistry() {
+    static CallbackRegistry registry;
+    return registry;
+}
+
 MStatus MMessage::removeCallback(MCallbackId id) {
-    if (!hostSession().callbacks.remove(id)) return MStatus(MStatus::kInvalidParameter, "No callback with that id");
+    if (!callbackRegistry().remove(id)) return MStatus(MStatus::kInvalidParameter, "No callback with that id");
     return MStatus::kSuccess;
 }
 
@@ -25,7 +30,7 @@ MCallbackId MNodeMessage::addNodePreRemovalCallback(MObject& node, MNodeFunction
         return 0;
     }
     setStatus(status, MStatus::kSuccess);
-    return hostSession().callbacks.addPreRemoval(sceneNode, callback, clientData);
+    return callbackRegistry().addPreRemoval(sceneNode, callback, clientData);
 }
 
 MCallbackId MUiMessage::add3dViewPostRenderMsgCallback(const MString& panelName, MStringFunction callback,
@@ -35,7 +40,7 @@ MCallbackId MUiMessage::add3dViewPostRenderMsgCallback(const MString& panelName,
         return 0;
     }
     setStatus(status, MStatus::kSuccess);
-    return hostSession().callbacks.addPostRender(panelName.str(), callback, clientData);
+    return callbackRegistry().addPostRender(panelName.str(), callback, clientData);
 }
 
 MCallbackId CallbackRegistry::addPreRemoval(const SceneNode* node, MMessage::MNodeFunction callback, void* clientData) {

@@ -68,3 +68,7 @@ private:
     std::map<MCallbackId, Entry> entries_;
     MCallbackId nextId_ = 1;
 };
+
+// The process's callback register. It outlives the session (HostSession takes it first), so
+// nodes destroyed while the session goes can still remove their callbacks.
+CallbackRegistry& callbackRegistry();

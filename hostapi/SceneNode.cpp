@@ -22,7 +22,7 @@ SceneNode::SceneNode(std::shared_ptr<const NodeType> type) : type_(std::move(typ
 }
 
 SceneNode::~SceneNode() {
-    hostSession().callbacks.removeNodeCallbacks(this);
+    callbackRegistry().removeNodeCallbacks(this);
 }
 
 namespace {

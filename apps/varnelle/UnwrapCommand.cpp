@@ -203,9 +203,9 @@ int runUnwrapCommand(const std::vector<std::string>& words, std::ostream& out) {
         return false;
     };
     if (!command({"loadPlugin", "varnelle"})) return 1;
+    defineCameras(unwrapWords.cameras);
     const std::vector<std::shared_ptr<SceneNode>> transforms = importObjIntoScene(unwrapWords.meshPath);
     const std::string transform = chooseTransform(transforms, unwrapWords.meshName, unwrapWords.meshPath);
-    defineCameras(unwrapWords.cameras);
     std::vector<std::string> unwrap{"varnelleDemo"};
     unwrap.insert(unwrap.end(), unwrapWords.flags.begin(), unwrapWords.flags.end());
     if (!command({"select", transform}) || !command(unwrap)) return 1;
