@@ -143,20 +143,19 @@ const CommandRegistration* PluginRegistry::findCommand(const std::string& name) 
     return nullptr;
 }
 
-std::shared_ptr<const NodeType> PluginRegistry::findType(const std::string& name) const {
+std::shared_ptr<const NodeType> PluginRegistry::findType(const std::function<bool(const NodeType&)>& wanted) const {
     for (const auto& builtin : {TransformNode::nodeType(), MeshNode::nodeType(), CameraNode::nodeType(),
                                 PolyTweakNode::nodeType()})
-        if (builtin->name() == name) return builtin;
+        if (wanted(*builtin)) return builtin;
     for (const std::shared_ptr<const NodeType>& type : types_)
-        if (type->name() == name) return type;
+        if (wanted(*type)) return type;
     return nullptr;
 }
 
+std::shared_ptr<const NodeType> PluginRegistry::findType(const std::string& name) const {
+    return findType([&](const NodeType& type) { return type.name() == name; });
+}
+
 std::shared_ptr<const NodeType> PluginRegistry::findType(MTypeId id) const {
-    for (const auto& builtin : {TransformNode::nodeType(), MeshNode::nodeType(), CameraNode::nodeType(),
-                                PolyTweakNode::nodeType()})
-        if (builtin->id() == id) return builtin;
-    for (const std::shared_ptr<const NodeType>& type : types_)
-        if (type->id() == id) return type;
-    return nullptr;
+    return findType([&](const NodeType& type) { return type.id() == id; });
 }

@@ -6,6 +6,7 @@
 #include "MTypeId.h"
 #include "NodeType.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -80,6 +81,8 @@ public:
 
 private:
     void removeRegistrations(PluginRecord& plugin);
+    // The host's own type or a registered one that is wanted; null when none is.
+    std::shared_ptr<const NodeType> findType(const std::function<bool(const NodeType&)>& wanted) const;
 
     std::map<std::string, PluginModule> modules_;
     std::map<std::string, std::shared_ptr<PluginRecord>> loaded_;

@@ -1,5 +1,7 @@
 #include "SoftwareGL.h"
 
+#include "SegmentClipping.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -26,31 +28,6 @@ bool clipNear(Clip& a, Clip& b) {
     const Clip& front = a.w < kNear ? b : a;
     const double t = (kNear - behind.w) / (front.w - behind.w);
     behind = {behind.x + (front.x - behind.x) * t, behind.y + (front.y - behind.y) * t, kNear};
-    return true;
-}
-
-// Liang-Barsky: cuts the segment to the square [-1, 1] x [-1, 1].
-bool clipSquare(double& x0, double& y0, double& x1, double& y1) {
-    double enter = 0.0, leave = 1.0;
-    const double dx = x1 - x0, dy = y1 - y0;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x0 + 1.0, 1.0 - x0, y0 + 1.0, 1.0 - y0};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0.0) {
-            if (q[i] < 0.0) return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0.0)
-            enter = std::max(enter, t);
-        else
-            leave = std::min(leave, t);
-    }
-    if (enter > leave) return false;
-    x1 = x0 + dx * leave;
-    y1 = y0 + dy * leave;
-    x0 = x0 + dx * enter;
-    y0 = y0 + dy * enter;
     return true;
 }
 
@@ -127,7 +104,7 @@ void SoftwareGL::drawSegment(const MMatrix& modelView, const double a[3], const 
     if (!clipNear(first, second)) return;
     double x0 = first.x / first.w, y0 = first.y / first.w, x1 = second.x / second.w, y1 = second.y / second.w;
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) return;
-    if (!clipSquare(x0, y0, x1, y1)) return;
+    if (!clipSegmentToSquare(x0, y0, x1, y1, 1.0)) return;
     const double w = image_->width - 1, h = image_->height - 1;
     const int width = std::max(1, static_cast<int>(std::lround(width_)));
     rasterise(*image_, (x0 + 1.0) * 0.5 * w, (1.0 - y0) * 0.5 * h, (x1 + 1.0) * 0.5 * w, (1.0 - y1) * 0.5 * h, width,

@@ -120,11 +120,7 @@ const std::vector<double> kShifted(8, 1.0), kUnshifted(8, 0.0);
 } // namespace
 
 TEST_F(PolyModifier, MeshWithHistoryGetsTheNodeBetweenItAndItsSource) {
-    const std::shared_ptr<MeshNode> source = scenemesh::add(testmesh::cube(), "source");
-    MDGModifier history;
-    history.connect(MFnDependencyNode(MObject(source)).findPlug("outMesh", true),
-                    MFnDependencyNode(MObject(mesh_)).findPlug("inMesh", true));
-    ASSERT_TRUE(history.doIt());
+    scenemesh::feed(scenemesh::add(testmesh::cube(), "source"), mesh_);
     scenemesh::run("select box");
     scenemesh::run("shift");
     EXPECT_EQ(inputOf("inMesh"), "shiftNode1.outMesh");
@@ -182,13 +178,7 @@ TEST_F(PolyModifier, MeshWithoutHistoryIsChangedDirectlyWhileHistoryIsOff) {
 TEST_F(PolyModifier, TweaksMoveIntoAPolyTweakNodeAndComeBackOnUndo) {
     for (const bool withHistory : {true, false}) {
         SCOPED_TRACE(withHistory ? "with history" : "without history");
-        if (withHistory) {
-            const std::shared_ptr<MeshNode> source = scenemesh::add(testmesh::cube(), "source");
-            MDGModifier feed;
-            feed.connect(MFnDependencyNode(MObject(source)).findPlug("outMesh", true),
-                         MFnDependencyNode(MObject(mesh_)).findPlug("inMesh", true));
-            ASSERT_TRUE(feed.doIt());
-        }
+        if (withHistory) scenemesh::feed(scenemesh::add(testmesh::cube(), "source"), mesh_);
         scenemesh::run("setAttr boxShape.pnts[6] 0 0 2");
         ASSERT_EQ(shownZ(6), 2.0);
         scenemesh::run("select box");

@@ -217,10 +217,7 @@ TEST_F(DependencyGraph, MeshTweaksMoveVerticesWithAndWithoutHistory) {
     EXPECT_EQ(pnts.numElements(), 1u);
 
     // With history the output is the incoming mesh plus the tweaks.
-    MDGModifier history;
-    history.connect(MFnDependencyNode(MObject(source)).findPlug("outMesh", true),
-                    MFnDependencyNode(MObject(target)).findPlug("inMesh", true));
-    ASSERT_TRUE(history.doIt());
+    scenemesh::feed(source, target);
     MFnMesh(MObject(target)).getPoints(points);
     EXPECT_EQ(points[1].z, 2.0);
     MFnDependencyNode(MObject(source)).findPlug("pnts", true).elementByLogicalIndex(1).child(2).setFloat(1.0f);

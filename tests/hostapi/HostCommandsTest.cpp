@@ -99,15 +99,12 @@ TEST_F(HostCommands, SelectionListingHistoryAndDeletion) {
 TEST_F(HostCommands, SavedScenesOpenWithTheirValuesConnectionsAndMeshes) {
     const MObject mesh = testmesh::cube();
     testmesh::addUVs(mesh, false);
-    scenemesh::add(mesh, "box");
-    scenemesh::add(testmesh::grid(1), "plate");
+    const std::shared_ptr<MeshNode> box = scenemesh::add(mesh, "box");
+    const std::shared_ptr<MeshNode> plate = scenemesh::add(testmesh::grid(1), "plate");
     scenemesh::run("setAttr box.rotate 0 45 0");
     scenemesh::run("setAttr boxShape.pnts[2] 0 1 0");
     scenemesh::run("constructionHistory -toggle 0");
-    MDGModifier feed;
-    feed.connect(MFnDependencyNode(MObject(hostSession().scene.find("boxShape"))).findPlug("outMesh", true),
-                 MFnDependencyNode(MObject(hostSession().scene.find("plateShape"))).findPlug("inMesh", true));
-    ASSERT_TRUE(feed.doIt());
+    scenemesh::feed(box, plate);
     scenemesh::run("select box");
     const std::string path = (folder_ / "scene.vscene").string();
     scenemesh::run("save \"" + path + "\"");
@@ -125,8 +122,8 @@ TEST_F(HostCommands, SavedScenesOpenWithTheirValuesConnectionsAndMeshes) {
     MFnMesh(MObject(hostSession().scene.find("plateShape"))).getPoints(points);
     ASSERT_EQ(points.length(), 8u);
     EXPECT_EQ(points[2].y, 2.0);
-    const MeshData& box = *MFnMesh(MObject(hostSession().scene.find("boxShape"))).data();
-    EXPECT_EQ(box.uvSets().at(0).faceVertexUVs, mesh.as<MeshData>()->uvSets()[0].faceVertexUVs);
+    const MeshData& opened = *MFnMesh(MObject(hostSession().scene.find("boxShape"))).data();
+    EXPECT_EQ(opened.uvSets().at(0).faceVertexUVs, mesh.as<MeshData>()->uvSets()[0].faceVertexUVs);
 
     std::ofstream(folder_ / "bad.vscene") << "varnelle scene 1\nnode transform a\nattr translate 1 x 3\n";
     const std::string error = failure("open \"" + (folder_ / "bad.vscene").string() + "\"");

@@ -2,6 +2,8 @@
 
 #include "hostapi/DagNode.h"
 #include "hostapi/HostSession.h"
+#include "hostapi/MDGModifier.h"
+#include "hostapi/MFnDependencyNode.h"
 #include "hostapi/MeshNode.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +25,14 @@ inline std::shared_ptr<MeshNode> add(const MObject& mesh, const std::string& nam
     shape->setParent(transform);
     scene.addNode(shape, transform->name() + "Shape");
     return shape;
+}
+
+// Gives `target` construction history: `source`'s output mesh feeds it.
+inline void feed(const std::shared_ptr<MeshNode>& source, const std::shared_ptr<MeshNode>& target) {
+    MDGModifier modifier;
+    modifier.connect(MFnDependencyNode(MObject(source)).findPlug("outMesh", true),
+                     MFnDependencyNode(MObject(target)).findPlug("inMesh", true));
+    ASSERT_TRUE(modifier.doIt());
 }
 
 // Runs one command line of the host; fails the test when the command fails.
