@@ -92,7 +92,8 @@ void polyModifierCmd::collectMeshState() {
 }
 
 MObject polyModifierCmd::createModifierNode() {
-    const MObject node = modifierTypeSet_ ? dgModifier_.createNode(modifierType_) : dgModifier_.createNode(modifierName_);
+    const MObject node =
+        modifierTypeSet_ ? dgModifier_.createNode(modifierType_) : dgModifier_.createNode(modifierName_);
     const MFnDependencyNode modifier(node);
     if (modifier.attribute("inMesh").isNull() || modifier.attribute("outMesh").isNull())
         displayError("Invalid Modifier Node: inMesh and outMesh attributes are required.");

@@ -51,11 +51,10 @@ bool formatValue(const AttributeValue& value, std::vector<std::string>& words) {
     return true;
 }
 
-bool parseValue(AttributeType type, const std::vector<std::string>& words, AttributeValue& value,
-                std::string& error) {
+bool parseValue(AttributeType type, const std::vector<std::string>& words, AttributeValue& value, std::string& error) {
     const size_t wanted = type == AttributeType::Float3 || type == AttributeType::Double3 ? 3
-                          : type == AttributeType::Matrix                                ? 16
-                                                                                         : 1;
+                          : type == AttributeType::Matrix                                 ? 16
+                                                                                          : 1;
     if (type == AttributeType::Mesh) {
         error = "mesh data cannot be given as text";
         return false;

@@ -14,8 +14,7 @@ bool formatValue(const AttributeValue& value, std::vector<std::string>& words);
 
 // Reads the words of a value of a type (flags also as true/false, on/off, yes/no); false
 // with `error` naming what was expected.
-bool parseValue(AttributeType type, const std::vector<std::string>& words, AttributeValue& value,
-                std::string& error);
+bool parseValue(AttributeType type, const std::vector<std::string>& words, AttributeValue& value, std::string& error);
 
 // A plug named as "node.attribute", "node.attribute[index]", "node.attribute[index].number"
 // or "node.number" (a number of a three-number attribute by its own name).

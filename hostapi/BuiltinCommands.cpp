@@ -1,8 +1,8 @@
 #include "AttributeText.h"
 #include "CommandInterpreter.h"
 #include "HostSession.h"
-#include "MArgDatabase.h"
 #include "M3dView.h"
+#include "MArgDatabase.h"
 #include "MGlobal.h"
 #include "MeshNode.h"
 #include "SceneFile.h"
@@ -188,8 +188,7 @@ MStatus selectNodes(CommandCall& call) {
             list.add(node);
         MGlobal::setActiveSelectionList(list, mode);
     }
-    if (call.undoable)
-        Scene::current().undoQueue().push(std::make_unique<SelectionChange>(before, selection));
+    if (call.undoable) Scene::current().undoQueue().push(std::make_unique<SelectionChange>(before, selection));
     return MStatus::kSuccess;
 }
 
@@ -344,8 +343,7 @@ MStatus file(CommandCall& call) {
             call.result.array = true;
             for (const std::shared_ptr<SceneNode>& node : added)
                 call.result.values.push_back(node->name());
-            if (call.undoable)
-                Scene::current().undoQueue().push(std::make_unique<Addition>(commandText(words), added));
+            if (call.undoable) Scene::current().undoQueue().push(std::make_unique<Addition>(commandText(words), added));
             return MStatus::kSuccess;
         }
         if (isFlag(words[1], "-es", "-export")) {

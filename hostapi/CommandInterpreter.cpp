@@ -67,15 +67,14 @@ bool CommandInterpreter::splitWords(const std::string& line, std::vector<std::st
     return true;
 }
 
-MStatus CommandInterpreter::execute(const std::string& line, CommandResult& result, std::string& error,
-                                    bool undoable) {
+MStatus CommandInterpreter::execute(const std::string& line, CommandResult& result, std::string& error, bool undoable) {
     std::vector<std::string> words;
     if (!splitWords(line, words, error)) return MStatus(MStatus::kInvalidParameter, error);
     return execute(words, result, error, undoable);
 }
 
-MStatus CommandInterpreter::execute(const std::vector<std::string>& words, CommandResult& result,
-                                    std::string& error, bool undoable) {
+MStatus CommandInterpreter::execute(const std::vector<std::string>& words, CommandResult& result, std::string& error,
+                                    bool undoable) {
     result.clear();
     error.clear();
     if (words.empty()) return MStatus::kSuccess;

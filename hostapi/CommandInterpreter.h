@@ -29,8 +29,7 @@ public:
     // Runs one command line. On failure `error` says what went wrong (without the command's
     // name, which the caller knows).
     MStatus execute(const std::string& line, CommandResult& result, std::string& error, bool undoable);
-    MStatus execute(const std::vector<std::string>& words, CommandResult& result, std::string& error,
-                    bool undoable);
+    MStatus execute(const std::vector<std::string>& words, CommandResult& result, std::string& error, bool undoable);
 
     bool isBuiltin(const std::string& name) const { return builtins_.count(name) > 0; }
     void defineBuiltin(const std::string& name, BuiltinCommand command);

@@ -122,10 +122,9 @@ TransformNode::TransformNode(std::shared_ptr<const NodeType> type)
 
 const std::shared_ptr<const NodeType>& TransformNode::nodeType() {
     static const std::shared_ptr<const NodeType> type = [] {
-        auto made = std::make_shared<NodeType>("transform", MTypeId(0x5846524d), MFn::kTransform,
-                                               [](std::shared_ptr<const NodeType> self) {
-                                                   return std::make_shared<TransformNode>(std::move(self));
-                                               });
+        auto made = std::make_shared<NodeType>(
+            "transform", MTypeId(0x5846524d), MFn::kTransform,
+            [](std::shared_ptr<const NodeType> self) { return std::make_shared<TransformNode>(std::move(self)); });
         DagNode::addDagAttributes(*made);
         made->addAttribute(double3("translate", "t", "tx", "ty", "tz"));
         made->addAttribute(double3("rotate", "r", "rx", "ry", "rz"));
@@ -158,10 +157,9 @@ MMatrix TransformNode::localMatrix() const {
 
 const std::shared_ptr<const NodeType>& CameraNode::nodeType() {
     static const std::shared_ptr<const NodeType> type = [] {
-        auto made = std::make_shared<NodeType>("camera", MTypeId(0x4443414d), MFn::kCamera,
-                                               [](std::shared_ptr<const NodeType> self) {
-                                                   return std::make_shared<CameraNode>(std::move(self));
-                                               });
+        auto made = std::make_shared<NodeType>(
+            "camera", MTypeId(0x4443414d), MFn::kCamera,
+            [](std::shared_ptr<const NodeType> self) { return std::make_shared<CameraNode>(std::move(self)); });
         DagNode::addDagAttributes(*made);
         made->addAttribute(number("orthographic", "o", AttributeType::Bool, false));
         made->addAttribute(number("orthographicWidth", "ow", AttributeType::Double, 30.0));

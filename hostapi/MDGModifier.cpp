@@ -93,8 +93,8 @@ MStatus MDGModifier::connect(const MPlug& source, const MPlug& destination) {
     return MStatus::kSuccess;
 }
 
-MStatus MDGModifier::connect(const MObject& sourceNode, const MObject& sourceAttribute,
-                             const MObject& destinationNode, const MObject& destinationAttribute) {
+MStatus MDGModifier::connect(const MObject& sourceNode, const MObject& sourceAttribute, const MObject& destinationNode,
+                             const MObject& destinationAttribute) {
     return connect(MPlug(sourceNode, sourceAttribute), MPlug(destinationNode, destinationAttribute));
 }
 

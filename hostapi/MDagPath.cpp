@@ -73,8 +73,8 @@ MStatus MDagPath::extendToShape() {
     if (isShape(*node)) return MStatus::kSuccess;
     const auto shapes = shapesBelow(*node);
     if (shapes.size() != 1)
-        return MStatus(MStatus::kInvalidParameter, shapes.empty() ? "No shape below the transform"
-                                                                  : "Several shapes below the transform");
+        return MStatus(MStatus::kInvalidParameter,
+                       shapes.empty() ? "No shape below the transform" : "Several shapes below the transform");
     node_ = shapes.front();
     return MStatus::kSuccess;
 }

@@ -33,7 +33,9 @@ MString MFnAttribute::shortName() const {
         spec_->field = flag;                                                                                           \
         return MStatus::kSuccess;                                                                                      \
     }                                                                                                                  \
-    bool MFnAttribute::getter() const { return spec_ && spec_->field; }
+    bool MFnAttribute::getter() const {                                                                                \
+        return spec_ && spec_->field;                                                                                  \
+    }
 
 VARNELLE_ATTRIBUTE_FLAG(setReadable, isReadable, readable)
 VARNELLE_ATTRIBUTE_FLAG(setWritable, isWritable, writable)

@@ -102,8 +102,8 @@ unsigned MPlug::numElements(MStatus* status) const {
 }
 
 MPlug MPlug::elementByPhysicalIndex(unsigned index, MStatus* status) const {
-    const std::vector<unsigned> indices = isArray() ? sceneNode()->elementIndices(address_.attribute)
-                                                    : std::vector<unsigned>();
+    const std::vector<unsigned> indices =
+        isArray() ? sceneNode()->elementIndices(address_.attribute) : std::vector<unsigned>();
     if (index >= indices.size()) {
         setStatus(status, invalidPlug());
         return MPlug();

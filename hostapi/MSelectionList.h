@@ -32,8 +32,7 @@ private:
 // of the kind passes too; its own path is the one handed out.
 class MItSelectionList {
 public:
-    explicit MItSelectionList(const MSelectionList& list, MFn::Type filter = MFn::kInvalid,
-                              MStatus* status = nullptr);
+    explicit MItSelectionList(const MSelectionList& list, MFn::Type filter = MFn::kInvalid, MStatus* status = nullptr);
 
     bool isDone(MStatus* status = nullptr) const;
     MStatus next();

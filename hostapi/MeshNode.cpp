@@ -56,10 +56,9 @@ MeshNode::MeshNode(std::shared_ptr<const NodeType> type)
 
 const std::shared_ptr<const NodeType>& MeshNode::nodeType() {
     static const std::shared_ptr<const NodeType> type = [] {
-        auto made = std::make_shared<NodeType>("mesh", MTypeId(0x444d5348), MFn::kMesh,
-                                               [](std::shared_ptr<const NodeType> self) {
-                                                   return std::make_shared<MeshNode>(std::move(self));
-                                               });
+        auto made = std::make_shared<NodeType>(
+            "mesh", MTypeId(0x444d5348), MFn::kMesh,
+            [](std::shared_ptr<const NodeType> self) { return std::make_shared<MeshNode>(std::move(self)); });
         DagNode::addDagAttributes(*made);
         auto inMesh = meshAttribute("inMesh", "i");
         inMesh->storable = false;
@@ -135,10 +134,9 @@ PolyTweakNode::PolyTweakNode(std::shared_ptr<const NodeType> type)
 
 const std::shared_ptr<const NodeType>& PolyTweakNode::nodeType() {
     static const std::shared_ptr<const NodeType> type = [] {
-        auto made = std::make_shared<NodeType>("polyTweak", MTypeId(0x50545745), MFn::kPolyTweak,
-                                               [](std::shared_ptr<const NodeType> self) {
-                                                   return std::make_shared<PolyTweakNode>(std::move(self));
-                                               });
+        auto made = std::make_shared<NodeType>(
+            "polyTweak", MTypeId(0x50545745), MFn::kPolyTweak,
+            [](std::shared_ptr<const NodeType> self) { return std::make_shared<PolyTweakNode>(std::move(self)); });
         auto input = meshAttribute("inputPolymesh", "ip");
         input->storable = false;
         auto output = meshAttribute("output", "out");

@@ -107,11 +107,10 @@ MStatus PluginRegistry::registerNode(PluginRecord& plugin, const std::string& ty
     if (typeName.empty() || !creator) return MStatus(MStatus::kInvalidParameter, "A node type needs a name");
     if (findType(typeName)) return refused("A node type named " + typeName + " is already registered");
     if (findType(id)) return refused("A node type with id " + std::to_string(id.id()) + " is already registered");
-    auto type = std::make_shared<NodeType>(typeName, id, MFn::kPluginDependNode,
-                                           [creator](std::shared_ptr<const NodeType> self) {
-                                               return PluginNode::make(std::move(self),
-                                                                       static_cast<MPxNode*>(creator()));
-                                           });
+    auto type = std::make_shared<NodeType>(
+        typeName, id, MFn::kPluginDependNode, [creator](std::shared_ptr<const NodeType> self) {
+            return PluginNode::make(std::move(self), static_cast<MPxNode*>(creator()));
+        });
     type->plugin = plugin.name;
     MStatus status;
     if (initialize) {
@@ -144,8 +143,8 @@ const CommandRegistration* PluginRegistry::findCommand(const std::string& name) 
 }
 
 std::shared_ptr<const NodeType> PluginRegistry::findType(const std::function<bool(const NodeType&)>& wanted) const {
-    for (const auto& builtin : {TransformNode::nodeType(), MeshNode::nodeType(), CameraNode::nodeType(),
-                                PolyTweakNode::nodeType()})
+    for (const auto& builtin :
+         {TransformNode::nodeType(), MeshNode::nodeType(), CameraNode::nodeType(), PolyTweakNode::nodeType()})
         if (wanted(*builtin)) return builtin;
     for (const std::shared_ptr<const NodeType>& type : types_)
         if (wanted(*type)) return type;

@@ -226,8 +226,8 @@ MStatus Scene::connect(const std::shared_ptr<SceneNode>& source, const PlugAddre
     if (!sourceSpec.readable || !sourceSpec.connectable || !destinationSpec.writable || !destinationSpec.connectable)
         return MStatus(MStatus::kInvalidParameter, "The attribute cannot be connected");
     const ValueKind sourceKind = kindAt(*source, from), destinationKind = kindAt(*destination, to);
-    const bool matching = sourceKind == destinationKind &&
-                          (sourceKind == ValueKind::Number || sourceSpec.type == destinationSpec.type);
+    const bool matching =
+        sourceKind == destinationKind && (sourceKind == ValueKind::Number || sourceSpec.type == destinationSpec.type);
     if (!matching) return MStatus(MStatus::kInvalidParameter, "The attributes hold different kinds of value");
     if (source == destination && from.overlaps(to))
         return MStatus(MStatus::kInvalidParameter, "A plug cannot be connected to itself");
@@ -274,12 +274,13 @@ std::vector<Connection> Scene::connectionsOf(const SceneNode& node) const {
 }
 
 MStatus Scene::setPlugValue(SceneNode& node, const PlugAddress& address, const AttributeValue& value) {
-    if (!validAddress(node, address)) return MStatus(MStatus::kInvalidParameter, "Plug is not valid for this operation");
+    if (!validAddress(node, address))
+        return MStatus(MStatus::kInvalidParameter, "Plug is not valid for this operation");
     AttributeValue before;
     node.readValue(address, before);
     if (!node.storeValue(address, value))
-        return MStatus(MStatus::kInvalidParameter, "The value does not fit the attribute " +
-                                                       node.attribute(address.attribute).longName);
+        return MStatus(MStatus::kInvalidParameter,
+                       "The value does not fit the attribute " + node.attribute(address.attribute).longName);
     node.valueChanged(address, before);
     propagateDirty(node, address.attribute);
     return MStatus::kSuccess;

@@ -52,8 +52,8 @@ void appendNumber(std::string& line, Number value) {
 }
 
 void writeMesh(std::ostream& out, const std::string& attribute, const MeshData& mesh) {
-    out << "mesh " << attribute << ' ' << mesh.numVertices() << ' ' << mesh.numPolygons() << ' '
-        << mesh.uvSets().size() << '\n';
+    out << "mesh " << attribute << ' ' << mesh.numVertices() << ' ' << mesh.numPolygons() << ' ' << mesh.uvSets().size()
+        << '\n';
     std::string line;
     for (const MPoint& point : mesh.points()) {
         line.assign(1, 'v');
@@ -230,8 +230,7 @@ MObject SceneReader::readMesh(const std::vector<std::string>& header, const std:
             uvs.v.push_back(static_cast<float>(real(pair[2])));
         }
         const std::vector<std::string> ids = expect("fuv", 1);
-        if (ids.size() != static_cast<size_t>(data.numFaceVertices()) + 1)
-            fail("fuv needs one UV id per face-vertex");
+        if (ids.size() != static_cast<size_t>(data.numFaceVertices()) + 1) fail("fuv needs one UV id per face-vertex");
         for (size_t i = 1; i < ids.size(); ++i)
             uvs.faceVertexUVs[i - 1] = static_cast<int>(whole(ids[i], -1, count - 1));
     }
@@ -272,7 +271,8 @@ void SceneReader::read() {
         } else if (keyword == "node" && (words.size() == 3 || words.size() == 4)) {
             const std::shared_ptr<const NodeType> type = hostSession().plugins.findType(words[1]);
             if (!type) fail("unknown node type '" + words[1] + "'");
-            if (!isValidNodeName(words[2]) || scene.find(words[2])) fail("bad or repeated node name '" + words[2] + "'");
+            if (!isValidNodeName(words[2]) || scene.find(words[2]))
+                fail("bad or repeated node name '" + words[2] + "'");
             current = type->create(type);
             scene.addNode(current, words[2]);
             if (words.size() == 4) {

@@ -54,12 +54,16 @@ TEST_F(HostCommand, ScriptUnwrapsChangesUndoesAndDrawsTheSeams) {
     const std::string mesh = VARNELLE_TEST_DATA "/spot_quadrangulated.obj";
     ASSERT_EQ(run("# a comment\n"
                   "loadPlugin varnelle\n"
-                  "file -import \"" + mesh + "\"\n"
+                  "file -import \"" +
+                  mesh +
+                  "\"\n"
                   "select spot_quadrangulated\n"
                   "\n"
                   "varnelleDemo -t 1 -ks 1\n"
                   "viewFit\n"
-                  "refresh -panels \"" + path("panels") + "\" -size 160 120\n"
+                  "refresh -panels \"" +
+                  path("panels") +
+                  "\" -size 160 120\n"
                   "getAttr varnelleDemo_node1.Skip_compute\n"
                   "setAttr varnelleDemo_node1.Unwrap_Type 2\n"
                   "getAttr varnelleDemo_node1.Unwrap_Type\n"
@@ -69,7 +73,8 @@ TEST_F(HostCommand, ScriptUnwrapsChangesUndoesAndDrawsTheSeams) {
                   "ls -type varnelleDemo_node\n"
                   "redo\n"
                   "ls -type varnelleDemo_node\n"
-                  "save \"" + path("scene.vscene") + "\"\n"),
+                  "save \"" +
+                  path("scene.vscene") + "\"\n"),
               0)
         << errors_;
     EXPECT_EQ(output_, "varnelle\nspot_quadrangulated\n1\n2\n1\nvarnelleDemo_node1\n");
@@ -81,11 +86,13 @@ TEST_F(HostCommand, ScriptUnwrapsChangesUndoesAndDrawsTheSeams) {
     }
 
     // The saved scene opens with the node, its settings and the connection into the mesh.
-    ASSERT_EQ(run("open \"" + path("scene.vscene") + "\"\n"
+    ASSERT_EQ(run("open \"" + path("scene.vscene") +
+                  "\"\n"
                   "getAttr varnelleDemo_node1.Mesh_path\n"
                   "getAttr varnelleDemo_node1.Keep_Borders\n"
                   "ls -type mesh\n"
-                  "file -export \"" + path("out.obj") + "\"\n"),
+                  "file -export \"" +
+                  path("out.obj") + "\"\n"),
               0)
         << errors_;
     EXPECT_EQ(output_, "|spot_quadrangulated|spot_quadrangulatedShape\n1\n"
@@ -96,8 +103,8 @@ TEST_F(HostCommand, ScriptUnwrapsChangesUndoesAndDrawsTheSeams) {
 TEST_F(HostCommand, AFailingLineStopsTheScriptAndIsNamed) {
     EXPECT_EQ(run("loadPlugin varnelle\nselect persp\nsetAttr persp.tx oops\nls\n"), 1);
     EXPECT_EQ(output_, "varnelle\n") << "nothing after the failing line runs";
-    EXPECT_EQ(errors_, "varnelle host: " + path("script.txt") +
-                           ":3: setAttr: persp.tx: a number was expected, not 'oops'\n");
+    EXPECT_EQ(errors_,
+              "varnelle host: " + path("script.txt") + ":3: setAttr: persp.tx: a number was expected, not 'oops'\n");
 
     EXPECT_EQ(run("varnelleDemo\n"), 1);
     EXPECT_NE(errors_.find(":1: varnelleDemo: Cannot find procedure \"varnelleDemo\"."), std::string::npos)

@@ -103,7 +103,9 @@ protected:
         MFnMesh(MObject(mesh_)).getPoints(points);
         return points[vertex].z - original_[vertex].z;
     }
-    std::vector<std::string> nodes(const char* type) const { return scenemesh::run(std::string("ls -type ") + type).values; }
+    std::vector<std::string> nodes(const char* type) const {
+        return scenemesh::run(std::string("ls -type ") + type).values;
+    }
     std::string inputOf(const char* plug) const {
         MPlugArray sources;
         const MPlug destination = MFnDependencyNode(MObject(mesh_)).findPlug(plug, true);

@@ -1,5 +1,5 @@
-#include "host/UnwrapCommand.h"
 #include "host/UnwrapNode.h"
+#include "host/UnwrapCommand.h"
 #include "hostapi/M3dView.h"
 #include "hostapi/MFnDependencyNode.h"
 #include "hostapi/MFnMesh.h"
@@ -51,7 +51,9 @@ protected:
 
     std::string value(const std::string& plug) const { return scenemesh::run("getAttr " + plug).values.at(0); }
     std::shared_ptr<SceneNode> node() const { return hostSession().scene.find("varnelleDemo_node1"); }
-    const tmod_node& user() const { return *static_cast<const tmod_node*>(MFnDependencyNode(MObject(node())).userNode()); }
+    const tmod_node& user() const {
+        return *static_cast<const tmod_node*>(MFnDependencyNode(MObject(node())).userNode());
+    }
     // Evaluates the node's output the way a reader of the mesh does.
     MStatus evaluate() const { return node()->evaluate(node()->findAttribute("outMesh")); }
     size_t callbacks(const char* panel) const { return hostSession().callbacks.postRenderCount(panel); }

@@ -154,8 +154,8 @@ TEST_F(HostCommands, OverlayLinesLandWhereThePanelsCameraSeesThem) {
         },
         nullptr, &status);
     ASSERT_TRUE(status);
-    EXPECT_FALSE(MUiMessage::add3dViewPostRenderMsgCallback("modelPanel9", [](const MString&, void*) {}, nullptr,
-                                                           &status));
+    EXPECT_FALSE(MUiMessage::add3dViewPostRenderMsgCallback(
+        "modelPanel9", [](const MString&, void*) {}, nullptr, &status));
     EXPECT_EQ(status.statusCode(), MStatus::kInvalidParameter);
 
     scenemesh::run("refresh");

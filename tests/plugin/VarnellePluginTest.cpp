@@ -64,8 +64,8 @@ TEST_F(VarnellePlugin, AFailingRegistrationStepStopsLoadingThere) {
     // Another plug-in holds the node type's id: the node step fails, the command stays, the
     // UI and the menu item never come.
     MObject other = pluginObject("other");
-    ASSERT_TRUE(MFnPlugin(other).registerNode("someNode", MTypeId(0x113C41), [] { return static_cast<void*>(nullptr); },
-                                              nullptr));
+    ASSERT_TRUE(MFnPlugin(other).registerNode(
+        "someNode", MTypeId(0x113C41), [] { return static_cast<void*>(nullptr); }, nullptr));
     MObject plugin = pluginObject("varnelle");
     testing::internal::CaptureStderr();
     const MStatus status = initializePlugin(plugin);
@@ -79,7 +79,8 @@ TEST_F(VarnellePlugin, AFailingRegistrationStepStopsLoadingThere) {
     MFnPlugin(other).deregisterNode(MTypeId(0x113C41));
 
     // Through the host, a failed load takes back what the plug-in registered.
-    MFnPlugin(other).registerNode("someNode", MTypeId(0x113C41), [] { return static_cast<void*>(nullptr); }, nullptr);
+    MFnPlugin(other).registerNode(
+        "someNode", MTypeId(0x113C41), [] { return static_cast<void*>(nullptr); }, nullptr);
     std::string error;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(hostSession().plugins.load("varnelle", error));
