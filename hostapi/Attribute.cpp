@@ -2,15 +2,15 @@
 
 #include <cmath>
 
-AttributeSpec::AttributeSpec(std::string longName, std::string shortName, AttributeType type)
+AttributeDefinition::AttributeDefinition(std::string longName, std::string shortName, AttributeType type)
     : longName(std::move(longName)), shortName(std::move(shortName)), type(type), defaultValue(zeroValue(type)) {}
 
-bool AttributeSpec::isNumeric() const {
+bool AttributeDefinition::isNumeric() const {
     return type == AttributeType::Bool || type == AttributeType::Short || type == AttributeType::Int ||
            type == AttributeType::Float || type == AttributeType::Double;
 }
 
-int AttributeSpec::findChild(const std::string& name) const {
+int AttributeDefinition::findChild(const std::string& name) const {
     for (size_t i = 0; i < childLongNames.size(); ++i)
         if (childLongNames[i] == name || childShortNames[i] == name) return static_cast<int>(i);
     return -1;

@@ -21,8 +21,8 @@ using AttributeValue = std::variant<bool, int, float, double, Float3, MVector, M
 
 // The definition of an attribute, shared by every node of the types it was added to. The
 // flags default as the host's: readable, writable, connectable, storable, not keyable.
-struct AttributeSpec : HostObject {
-    AttributeSpec(std::string longName, std::string shortName, AttributeType type);
+struct AttributeDefinition : HostObject {
+    AttributeDefinition(std::string longName, std::string shortName, AttributeType type);
 
     std::string longName;
     std::string shortName;

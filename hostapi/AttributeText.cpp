@@ -116,9 +116,9 @@ bool parseValue(AttributeType type, const std::vector<std::string>& words, Attri
 }
 
 AttributeType valueTypeAt(const SceneNode& node, const PlugAddress& address) {
-    const AttributeSpec& spec = node.attribute(address.attribute);
-    if (address.child < 0) return spec.type;
-    return spec.type == AttributeType::Float3 ? AttributeType::Float : AttributeType::Double;
+    const AttributeDefinition& definition = node.attribute(address.attribute);
+    if (address.child < 0) return definition.type;
+    return definition.type == AttributeType::Float3 ? AttributeType::Float : AttributeType::Double;
 }
 
 namespace {
@@ -142,10 +142,10 @@ bool findAttributePart(const SceneNode& node, const std::string& name, PlugAddre
     address.attribute = node.findAttribute(name);
     if (address.attribute >= 0) return true;
     for (unsigned i = 0; i < node.type().attributeCount(); ++i) {
-        const AttributeSpec& spec = node.attribute(static_cast<int>(i));
-        if (spec.array || spec.findChild(name) < 0) continue;
+        const AttributeDefinition& definition = node.attribute(static_cast<int>(i));
+        if (definition.array || definition.findChild(name) < 0) continue;
         address.attribute = static_cast<int>(i);
-        address.child = spec.findChild(name);
+        address.child = definition.findChild(name);
         return true;
     }
     return false;
@@ -177,16 +177,16 @@ bool findNamedPlug(const std::string& name, NamedPlug& plug, std::string& error)
         error = "No attribute '" + attributeName + "' on " + plug.node->name();
         return false;
     }
-    const AttributeSpec& spec = plug.node->attribute(plug.address.attribute);
-    if (element >= 0 && !spec.array) {
-        error = spec.longName + " of " + plug.node->name() + " is not an array";
+    const AttributeDefinition& definition = plug.node->attribute(plug.address.attribute);
+    if (element >= 0 && !definition.array) {
+        error = definition.longName + " of " + plug.node->name() + " is not an array";
         return false;
     }
     plug.address.element = element;
     if (secondDot == std::string::npos) return true;
     const std::string childName = rest.substr(secondDot + 1);
-    plug.address.child = spec.findChild(childName);
-    if (plug.address.child < 0 || (plug.address.element < 0 && spec.array)) {
+    plug.address.child = definition.findChild(childName);
+    if (plug.address.child < 0 || (plug.address.element < 0 && definition.array)) {
         error = "No attribute '" + rest + "' on " + plug.node->name();
         return false;
     }

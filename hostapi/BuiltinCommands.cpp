@@ -196,9 +196,10 @@ MStatus setAttr(CommandCall& call) {
     if (call.words.size() < 3) return fail(call, "needs NODE.ATTRIBUTE and a value");
     NamedPlug plug;
     if (!findNamedPlug(call.words[1], plug, call.error)) return MStatus(MStatus::kInvalidParameter, call.error);
-    const AttributeSpec& spec = plug.node->attribute(plug.address.attribute);
-    if (spec.array && plug.address.element < 0) return fail(call, call.words[1] + " is an array: name an element");
-    if (!spec.writable) return fail(call, "The attribute '" + call.words[1] + "' cannot be written");
+    const AttributeDefinition& definition = plug.node->attribute(plug.address.attribute);
+    if (definition.array && plug.address.element < 0)
+        return fail(call, call.words[1] + " is an array: name an element");
+    if (!definition.writable) return fail(call, "The attribute '" + call.words[1] + "' cannot be written");
     for (const Connection& connection : Scene::current().incoming(*plug.node, plug.address.attribute))
         if (connection.to.overlaps(plug.address))
             return fail(call, "The attribute '" + call.words[1] + "' is connected and cannot be set");
@@ -225,8 +226,8 @@ MStatus getAttr(CommandCall& call) {
     const MStatus evaluated = plug.node->evaluate(plug.address.attribute);
     if (!evaluated) return fail(call, "evaluating " + call.words[1] + " failed: " + evaluated.errorString().str());
     std::vector<AttributeValue> values;
-    const AttributeSpec& spec = plug.node->attribute(plug.address.attribute);
-    if (spec.array && plug.address.element < 0) {
+    const AttributeDefinition& definition = plug.node->attribute(plug.address.attribute);
+    if (definition.array && plug.address.element < 0) {
         for (const unsigned element : plug.node->elementIndices(plug.address.attribute)) {
             AttributeValue value;
             plug.node->readValue({plug.address.attribute, static_cast<int>(element)}, value);

@@ -74,13 +74,13 @@ std::vector<unsigned> DagNode::elementIndices(int attribute) const {
 }
 
 void DagNode::addDagAttributes(NodeType& type) {
-    auto worldMatrix = std::make_shared<AttributeSpec>("worldMatrix", "wm", AttributeType::Matrix);
+    auto worldMatrix = std::make_shared<AttributeDefinition>("worldMatrix", "wm", AttributeType::Matrix);
     worldMatrix->array = true;
     worldMatrix->writable = false;
     worldMatrix->storable = false;
     type.addAttribute(worldMatrix);
-    type.addAttribute(std::make_shared<AttributeSpec>("intermediateObject", "io", AttributeType::Bool));
-    auto visibility = std::make_shared<AttributeSpec>("visibility", "v", AttributeType::Bool);
+    type.addAttribute(std::make_shared<AttributeDefinition>("intermediateObject", "io", AttributeType::Bool));
+    auto visibility = std::make_shared<AttributeDefinition>("visibility", "v", AttributeType::Bool);
     visibility->defaultValue = true;
     type.addAttribute(visibility);
 }
@@ -100,19 +100,20 @@ MMatrix axisRotation(int axis, double degrees) {
     return m;
 }
 
-std::shared_ptr<AttributeSpec> double3(const char* longName, const char* shortName, const char* x, const char* y,
-                                       const char* z) {
-    auto spec = std::make_shared<AttributeSpec>(longName, shortName, AttributeType::Double3);
-    spec->childLongNames = {std::string(longName) + "X", std::string(longName) + "Y", std::string(longName) + "Z"};
-    spec->childShortNames = {x, y, z};
-    return spec;
+std::shared_ptr<AttributeDefinition> double3(const char* longName, const char* shortName, const char* x, const char* y,
+                                             const char* z) {
+    auto definition = std::make_shared<AttributeDefinition>(longName, shortName, AttributeType::Double3);
+    definition->childLongNames = {std::string(longName) + "X", std::string(longName) + "Y",
+                                  std::string(longName) + "Z"};
+    definition->childShortNames = {x, y, z};
+    return definition;
 }
 
-std::shared_ptr<AttributeSpec> number(const char* longName, const char* shortName, AttributeType type,
-                                      AttributeValue defaultValue) {
-    auto spec = std::make_shared<AttributeSpec>(longName, shortName, type);
-    spec->defaultValue = std::move(defaultValue);
-    return spec;
+std::shared_ptr<AttributeDefinition> number(const char* longName, const char* shortName, AttributeType type,
+                                            AttributeValue defaultValue) {
+    auto definition = std::make_shared<AttributeDefinition>(longName, shortName, type);
+    definition->defaultValue = std::move(defaultValue);
+    return definition;
 }
 
 } // namespace

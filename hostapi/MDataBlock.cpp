@@ -69,8 +69,8 @@ bool MDataHandle::store(const AttributeValue& value) {
 }
 
 int MDataBlock::indexOf(const MObject& attribute) const {
-    const AttributeSpec* spec = attribute.as<AttributeSpec>();
-    return spec ? node_.type().indexOf(spec) : -1;
+    const AttributeDefinition* definition = attribute.as<AttributeDefinition>();
+    return definition ? node_.type().indexOf(definition) : -1;
 }
 
 MDataHandle MDataBlock::handle(int attribute, bool evaluated, MStatus* status) {

@@ -9,32 +9,32 @@ MStatus noAttribute() {
 } // namespace
 
 MFnAttribute::MFnAttribute(const MObject& attribute, MStatus* status)
-    : object_(attribute), spec_(attribute.as<AttributeSpec>()) {
-    setStatus(status, spec_ ? MStatus() : noAttribute());
+    : object_(attribute), definition_(attribute.as<AttributeDefinition>()) {
+    setStatus(status, definition_ ? MStatus() : noAttribute());
 }
 
-MObject MFnAttribute::attach(std::shared_ptr<AttributeSpec> spec) {
-    spec_ = spec.get();
-    object_ = MObject(std::move(spec));
+MObject MFnAttribute::attach(std::shared_ptr<AttributeDefinition> definition) {
+    definition_ = definition.get();
+    object_ = MObject(std::move(definition));
     return object_;
 }
 
 MString MFnAttribute::name() const {
-    return spec_ ? MString(spec_->longName) : MString();
+    return definition_ ? MString(definition_->longName) : MString();
 }
 
 MString MFnAttribute::shortName() const {
-    return spec_ ? MString(spec_->shortName) : MString();
+    return definition_ ? MString(definition_->shortName) : MString();
 }
 
 #define VARNELLE_ATTRIBUTE_FLAG(setter, getter, field)                                                                 \
     MStatus MFnAttribute::setter(bool flag) {                                                                          \
-        if (!spec_) return noAttribute();                                                                              \
-        spec_->field = flag;                                                                                           \
+        if (!definition_) return noAttribute();                                                                        \
+        definition_->field = flag;                                                                                     \
         return MStatus::kSuccess;                                                                                      \
     }                                                                                                                  \
     bool MFnAttribute::getter() const {                                                                                \
-        return spec_ && spec_->field;                                                                                  \
+        return definition_ && definition_->field;                                                                      \
     }
 
 VARNELLE_ATTRIBUTE_FLAG(setReadable, isReadable, readable)
@@ -45,13 +45,13 @@ VARNELLE_ATTRIBUTE_FLAG(setArray, isArray, array)
 #undef VARNELLE_ATTRIBUTE_FLAG
 
 MStatus MFnAttribute::setConnectable(bool flag) {
-    if (!spec_) return noAttribute();
-    spec_->connectable = flag;
+    if (!definition_) return noAttribute();
+    definition_->connectable = flag;
     return MStatus::kSuccess;
 }
 
 MStatus MFnAttribute::setHidden(bool) {
-    return spec_ ? MStatus() : noAttribute();
+    return definition_ ? MStatus() : noAttribute();
 }
 
 MObject MFnNumericAttribute::create(const MString& longName, const MString& shortName, MFnNumericData::Type type,
@@ -87,20 +87,20 @@ MObject MFnNumericAttribute::create(const MString& longName, const MString& shor
         setStatus(status, MStatus(MStatus::kInvalidParameter, "An attribute needs a long and a short name"));
         return MObject();
     }
-    auto spec = std::make_shared<AttributeSpec>(longName.str(), shortName.str(), kind);
+    auto definition = std::make_shared<AttributeDefinition>(longName.str(), shortName.str(), kind);
     if (kind == AttributeType::Float3 || kind == AttributeType::Double3) {
-        spec->childLongNames = {longName.str() + "X", longName.str() + "Y", longName.str() + "Z"};
-        spec->childShortNames = {shortName.str() + "x", shortName.str() + "y", shortName.str() + "z"};
+        definition->childLongNames = {longName.str() + "X", longName.str() + "Y", longName.str() + "Z"};
+        definition->childShortNames = {shortName.str() + "x", shortName.str() + "y", shortName.str() + "z"};
     } else {
-        convertValue(defaultValue, kind, spec->defaultValue);
+        convertValue(defaultValue, kind, definition->defaultValue);
     }
     setStatus(status, MStatus::kSuccess);
-    return attach(std::move(spec));
+    return attach(std::move(definition));
 }
 
 MStatus MFnNumericAttribute::setDefault(double value) {
-    if (!spec() || !spec()->isNumeric()) return noAttribute();
-    return convertValue(value, spec()->type, spec()->defaultValue) ? MStatus() : noAttribute();
+    if (!definition() || !definition()->isNumeric()) return noAttribute();
+    return convertValue(value, definition()->type, definition()->defaultValue) ? MStatus() : noAttribute();
 }
 
 MObject MFnTypedAttribute::create(const MString& longName, const MString& shortName, MFnData::Type type,
@@ -109,15 +109,15 @@ MObject MFnTypedAttribute::create(const MString& longName, const MString& shortN
         setStatus(status, MStatus(MStatus::kInvalidParameter, "Unsupported typed attribute"));
         return MObject();
     }
-    auto spec = std::make_shared<AttributeSpec>(longName.str(), shortName.str(),
-                                                type == MFnData::kString ? AttributeType::String : AttributeType::Mesh);
-    if (type == MFnData::kMesh && !defaultData.isNull()) spec->defaultValue = defaultData;
+    auto definition = std::make_shared<AttributeDefinition>(
+        longName.str(), shortName.str(), type == MFnData::kString ? AttributeType::String : AttributeType::Mesh);
+    if (type == MFnData::kMesh && !defaultData.isNull()) definition->defaultValue = defaultData;
     setStatus(status, MStatus::kSuccess);
-    return attach(std::move(spec));
+    return attach(std::move(definition));
 }
 
 MStatus MFnTypedAttribute::setDefault(const MString& value) {
-    if (!spec() || spec()->type != AttributeType::String) return noAttribute();
-    spec()->defaultValue = value;
+    if (!definition() || definition()->type != AttributeType::String) return noAttribute();
+    definition()->defaultValue = value;
     return MStatus::kSuccess;
 }

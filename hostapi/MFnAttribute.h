@@ -30,12 +30,12 @@ public:
     bool isArray() const;
 
 protected:
-    MObject attach(std::shared_ptr<AttributeSpec> spec);
-    AttributeSpec* spec() const { return spec_; }
+    MObject attach(std::shared_ptr<AttributeDefinition> definition);
+    AttributeDefinition* definition() const { return definition_; }
 
 private:
     MObject object_;
-    AttributeSpec* spec_ = nullptr;
+    AttributeDefinition* definition_ = nullptr;
 };
 
 // Makes numeric attributes: a flag, a whole number, a real number or three of them.

@@ -88,8 +88,8 @@ MPlug MFnDependencyNode::findPlug(const MString& attribute, bool, MStatus* statu
 }
 
 MPlug MFnDependencyNode::findPlug(const MObject& attribute, bool, MStatus* status) const {
-    const AttributeSpec* spec = attribute.as<AttributeSpec>();
-    const int index = node_ && spec ? node_->type().indexOf(spec) : -1;
+    const AttributeDefinition* definition = attribute.as<AttributeDefinition>();
+    const int index = node_ && definition ? node_->type().indexOf(definition) : -1;
     setStatus(status, index >= 0 ? MStatus() : MStatus(MStatus::kInvalidParameter, "No such attribute"));
     return index >= 0 ? MPlug(object_, PlugAddress{index}) : MPlug();
 }

@@ -15,13 +15,14 @@ MStatus invalidPlug() {
 }
 
 // The value a data object stands for at an attribute of the given type.
-bool valueOfObject(const MObject& object, const AttributeSpec& spec, bool wholeValue, AttributeValue& value) {
+bool valueOfObject(const MObject& object, const AttributeDefinition& definition, bool wholeValue,
+                   AttributeValue& value) {
     if (const NumericData* numbers = object.as<NumericData>()) {
         if (!wholeValue) return false;
-        if (spec.type == AttributeType::Float3)
+        if (definition.type == AttributeType::Float3)
             value = Float3{static_cast<float>(numbers->values[0]), static_cast<float>(numbers->values[1]),
                            static_cast<float>(numbers->values[2])};
-        else if (spec.type == AttributeType::Double3)
+        else if (definition.type == AttributeType::Double3)
             value = MVector(numbers->values[0], numbers->values[1], numbers->values[2]);
         else
             return false;
@@ -29,9 +30,9 @@ bool valueOfObject(const MObject& object, const AttributeSpec& spec, bool wholeV
     }
     if (const MatrixData* matrix = object.as<MatrixData>()) {
         value = matrix->matrix;
-        return spec.type == AttributeType::Matrix && wholeValue;
+        return definition.type == AttributeType::Matrix && wholeValue;
     }
-    if (spec.type != AttributeType::Mesh || !wholeValue || !object.as<MeshData>()) return false;
+    if (definition.type != AttributeType::Mesh || !wholeValue || !object.as<MeshData>()) return false;
     value = copyMesh(object);
     return true;
 }
@@ -40,13 +41,13 @@ bool valueOfObject(const MObject& object, const AttributeSpec& spec, bool wholeV
 
 MPlug::MPlug(const MObject& node, const MObject& attribute) : node_(node) {
     const SceneNode* target = node.as<SceneNode>();
-    const AttributeSpec* wanted = attribute.as<AttributeSpec>();
+    const AttributeDefinition* wanted = attribute.as<AttributeDefinition>();
     address_.attribute = target && wanted ? target->type().indexOf(wanted) : -1;
 }
 
 MPlug::MPlug(const MObject& node, const PlugAddress& address) : node_(node), address_(address) {}
 
-const AttributeSpec* MPlug::spec() const {
+const AttributeDefinition* MPlug::definition() const {
     const SceneNode* target = sceneNode();
     if (!target || address_.attribute < 0 || address_.attribute >= static_cast<int>(target->type().attributeCount()))
         return nullptr;
@@ -54,37 +55,37 @@ const AttributeSpec* MPlug::spec() const {
 }
 
 bool MPlug::isNull() const {
-    return spec() == nullptr;
+    return definition() == nullptr;
 }
 
 bool MPlug::isArray() const {
-    return spec() && spec()->array && address_.element < 0;
+    return definition() && definition()->array && address_.element < 0;
 }
 
 bool MPlug::isElement() const {
-    return spec() && address_.element >= 0;
+    return definition() && address_.element >= 0;
 }
 
 bool MPlug::isChild() const {
-    return spec() && address_.child >= 0;
+    return definition() && address_.child >= 0;
 }
 
 bool MPlug::isCompound() const {
-    return spec() && spec()->hasChildren() && address_.child < 0 && !isArray();
+    return definition() && definition()->hasChildren() && address_.child < 0 && !isArray();
 }
 
 MObject MPlug::attribute(MStatus* status) const {
-    setStatus(status, spec() ? MStatus() : invalidPlug());
-    return spec() ? MObject(sceneNode()->type().attributeObject(address_.attribute)) : MObject();
+    setStatus(status, definition() ? MStatus() : invalidPlug());
+    return definition() ? MObject(sceneNode()->type().attributeObject(address_.attribute)) : MObject();
 }
 
 MString MPlug::name(MStatus* status) const {
-    setStatus(status, spec() ? MStatus() : invalidPlug());
-    return spec() ? MString(sceneNode()->name() + "." + partialName().str()) : MString();
+    setStatus(status, definition() ? MStatus() : invalidPlug());
+    return definition() ? MString(sceneNode()->name() + "." + partialName().str()) : MString();
 }
 
 MString MPlug::partialName() const {
-    const AttributeSpec* attribute = spec();
+    const AttributeDefinition* attribute = definition();
     if (!attribute) return MString();
     std::string text = attribute->longName;
     if (address_.element >= 0) {
@@ -129,11 +130,11 @@ unsigned MPlug::logicalIndex(MStatus* status) const {
 
 unsigned MPlug::numChildren(MStatus* status) const {
     setStatus(status, isCompound() ? MStatus() : invalidPlug());
-    return isCompound() ? static_cast<unsigned>(spec()->childLongNames.size()) : 0u;
+    return isCompound() ? static_cast<unsigned>(definition()->childLongNames.size()) : 0u;
 }
 
 MPlug MPlug::child(unsigned index, MStatus* status) const {
-    if (!isCompound() || index >= spec()->childLongNames.size()) {
+    if (!isCompound() || index >= definition()->childLongNames.size()) {
         setStatus(status, invalidPlug());
         return MPlug();
     }
@@ -169,7 +170,7 @@ bool MPlug::isConnected(MStatus* status) const {
 bool MPlug::connectedTo(MPlugArray& plugs, bool asDst, bool asSrc, MStatus* status) const {
     plugs.clear();
     const SceneNode* target = sceneNode();
-    if (!spec()) {
+    if (!definition()) {
         setStatus(status, invalidPlug());
         return false;
     }
@@ -185,7 +186,7 @@ bool MPlug::connectedTo(MPlugArray& plugs, bool asDst, bool asSrc, MStatus* stat
 
 bool MPlug::readValue(AttributeValue& value, MStatus* status) const {
     SceneNode* target = sceneNode();
-    if (!spec() || isArray()) {
+    if (!definition() || isArray()) {
         setStatus(status, invalidPlug());
         return false;
     }
@@ -196,7 +197,7 @@ bool MPlug::readValue(AttributeValue& value, MStatus* status) const {
 }
 
 MStatus MPlug::store(const AttributeValue& value) {
-    if (!spec() || isArray()) return invalidPlug();
+    if (!definition() || isArray()) return invalidPlug();
     const AttributeValue* stored = &value;
     AttributeValue copied;
     if (const MObject* mesh = std::get_if<MObject>(&value)) {
@@ -233,7 +234,8 @@ MStatus MPlug::getValue(MObject& object) const {
 
 MStatus MPlug::setValue(const MObject& object) {
     AttributeValue value;
-    if (!spec() || !valueOfObject(object, *spec(), address_.child < 0 && !isArray(), value)) return invalidPlug();
+    if (!definition() || !valueOfObject(object, *definition(), address_.child < 0 && !isArray(), value))
+        return invalidPlug();
     return Scene::current().setPlugValue(*sceneNode(), address_, value);
 }
 

@@ -80,7 +80,7 @@ public:
 
 private:
     SceneNode* sceneNode() const { return node_.as<SceneNode>(); }
-    const AttributeSpec* spec() const;
+    const AttributeDefinition* definition() const;
 
     MObject node_;
     PlugAddress address_;

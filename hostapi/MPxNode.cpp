@@ -16,17 +16,17 @@ MObject MPxNode::thisMObject() const {
 
 MStatus MPxNode::addAttribute(const MObject& attribute) {
     NodeType* type = hostSession().plugins.initializingType();
-    auto spec = attribute.shared<AttributeSpec>();
-    if (!type || !spec) return MStatus(MStatus::kFailure, "No node type is being initialized");
-    if (type->addAttribute(spec) < 0)
-        return MStatus(MStatus::kInvalidParameter, "Attribute name already in use: " + spec->longName);
+    auto definition = attribute.shared<AttributeDefinition>();
+    if (!type || !definition) return MStatus(MStatus::kFailure, "No node type is being initialized");
+    if (type->addAttribute(definition) < 0)
+        return MStatus(MStatus::kInvalidParameter, "Attribute name already in use: " + definition->longName);
     return MStatus::kSuccess;
 }
 
 MStatus MPxNode::attributeAffects(const MObject& whenChanges, const MObject& isAffected) {
     NodeType* type = hostSession().plugins.initializingType();
     if (!type) return MStatus(MStatus::kFailure, "No node type is being initialized");
-    if (!type->addAffects(whenChanges.as<AttributeSpec>(), isAffected.as<AttributeSpec>()))
+    if (!type->addAffects(whenChanges.as<AttributeDefinition>(), isAffected.as<AttributeDefinition>()))
         return MStatus(MStatus::kInvalidParameter, "Both attributes must have been added first");
     return MStatus::kSuccess;
 }

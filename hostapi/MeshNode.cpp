@@ -5,18 +5,18 @@
 
 namespace {
 
-std::shared_ptr<AttributeSpec> meshAttribute(const char* longName, const char* shortName) {
-    return std::make_shared<AttributeSpec>(longName, shortName, AttributeType::Mesh);
+std::shared_ptr<AttributeDefinition> meshAttribute(const char* longName, const char* shortName) {
+    return std::make_shared<AttributeDefinition>(longName, shortName, AttributeType::Mesh);
 }
 
-std::shared_ptr<AttributeSpec> tweakArray(const char* longName, const char* shortName,
-                                          std::vector<std::string> childLongNames,
-                                          std::vector<std::string> childShortNames) {
-    auto spec = std::make_shared<AttributeSpec>(longName, shortName, AttributeType::Float3);
-    spec->array = true;
-    spec->childLongNames = std::move(childLongNames);
-    spec->childShortNames = std::move(childShortNames);
-    return spec;
+std::shared_ptr<AttributeDefinition> tweakArray(const char* longName, const char* shortName,
+                                                std::vector<std::string> childLongNames,
+                                                std::vector<std::string> childShortNames) {
+    auto definition = std::make_shared<AttributeDefinition>(longName, shortName, AttributeType::Float3);
+    definition->array = true;
+    definition->childLongNames = std::move(childLongNames);
+    definition->childShortNames = std::move(childShortNames);
+    return definition;
 }
 
 // The mesh with each tweak added to the vertex of its logical index (tweaks past the last

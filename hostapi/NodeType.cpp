@@ -7,7 +7,7 @@ NodeType::NodeType(std::string name, MTypeId id, MFn::Type apiType, Factory fact
     addAttribute(nodeStateAttribute());
 }
 
-int NodeType::addAttribute(std::shared_ptr<AttributeSpec> attribute) {
+int NodeType::addAttribute(std::shared_ptr<AttributeDefinition> attribute) {
     if (!attribute || find(attribute->longName) >= 0 || find(attribute->shortName) >= 0) return -1;
     attributes_.push_back(std::move(attribute));
     affects_.emplace_back();
@@ -15,7 +15,7 @@ int NodeType::addAttribute(std::shared_ptr<AttributeSpec> attribute) {
     return static_cast<int>(attributes_.size()) - 1;
 }
 
-bool NodeType::addAffects(const AttributeSpec* from, const AttributeSpec* to) {
+bool NodeType::addAffects(const AttributeDefinition* from, const AttributeDefinition* to) {
     const int source = indexOf(from), target = indexOf(to);
     if (source < 0 || target < 0) return false;
     std::vector<int>& list = affects_[source];
@@ -24,7 +24,7 @@ bool NodeType::addAffects(const AttributeSpec* from, const AttributeSpec* to) {
     return true;
 }
 
-int NodeType::indexOf(const AttributeSpec* attribute) const {
+int NodeType::indexOf(const AttributeDefinition* attribute) const {
     for (size_t i = 0; i < attributes_.size(); ++i)
         if (attributes_[i].get() == attribute) return static_cast<int>(i);
     return -1;
@@ -37,11 +37,11 @@ int NodeType::find(const std::string& name) const {
     return -1;
 }
 
-const std::shared_ptr<AttributeSpec>& nodeStateAttribute() {
-    static const std::shared_ptr<AttributeSpec> state = [] {
-        auto spec = std::make_shared<AttributeSpec>("nodeState", "nds", AttributeType::Short);
-        spec->keyable = true;
-        return spec;
+const std::shared_ptr<AttributeDefinition>& nodeStateAttribute() {
+    static const std::shared_ptr<AttributeDefinition> state = [] {
+        auto definition = std::make_shared<AttributeDefinition>("nodeState", "nds", AttributeType::Short);
+        definition->keyable = true;
+        return definition;
     }();
     return state;
 }

@@ -26,15 +26,15 @@ public:
     std::shared_ptr<SceneNode> create(const std::shared_ptr<const NodeType>& self) const { return factory_(self); }
 
     // Adds an attribute; -1 when one of its names is taken on this type.
-    int addAttribute(std::shared_ptr<AttributeSpec> attribute);
+    int addAttribute(std::shared_ptr<AttributeDefinition> attribute);
     // Records that a change of `from` makes `to` out of date; false unless both were added.
-    bool addAffects(const AttributeSpec* from, const AttributeSpec* to);
+    bool addAffects(const AttributeDefinition* from, const AttributeDefinition* to);
 
     unsigned attributeCount() const { return static_cast<unsigned>(attributes_.size()); }
-    const AttributeSpec& attribute(int index) const { return *attributes_[index]; }
-    const std::shared_ptr<AttributeSpec>& attributeObject(int index) const { return attributes_[index]; }
+    const AttributeDefinition& attribute(int index) const { return *attributes_[index]; }
+    const std::shared_ptr<AttributeDefinition>& attributeObject(int index) const { return attributes_[index]; }
     // The index of an attribute by its definition or its long or short name; -1 when absent.
-    int indexOf(const AttributeSpec* attribute) const;
+    int indexOf(const AttributeDefinition* attribute) const;
     int find(const std::string& name) const;
     const std::vector<int>& affected(int attribute) const { return affects_[attribute]; }
     // An attribute something else affects: its value comes from an evaluation.
@@ -48,10 +48,10 @@ private:
     MTypeId id_;
     MFn::Type apiType_;
     Factory factory_;
-    std::vector<std::shared_ptr<AttributeSpec>> attributes_;
+    std::vector<std::shared_ptr<AttributeDefinition>> attributes_;
     std::vector<std::vector<int>> affects_;
     std::vector<bool> computed_;
 };
 
 // The attribute every node has: its state (0 normal, 1 has no effect, 2 blocking).
-const std::shared_ptr<AttributeSpec>& nodeStateAttribute();
+const std::shared_ptr<AttributeDefinition>& nodeStateAttribute();

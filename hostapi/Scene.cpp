@@ -28,19 +28,19 @@ constexpr double kDegrees = 180.0 / std::numbers::pi;
 
 bool validAddress(const SceneNode& node, const PlugAddress& address) {
     if (address.attribute < 0 || address.attribute >= static_cast<int>(node.type().attributeCount())) return false;
-    const AttributeSpec& spec = node.attribute(address.attribute);
-    if (address.element >= 0 && !spec.array) return false;
-    if (address.child >= 0 && (!spec.hasChildren() || address.child > 2)) return false;
-    return !(address.child >= 0 && spec.array && address.element < 0);
+    const AttributeDefinition& definition = node.attribute(address.attribute);
+    if (address.element >= 0 && !definition.array) return false;
+    if (address.child >= 0 && (!definition.hasChildren() || address.child > 2)) return false;
+    return !(address.child >= 0 && definition.array && address.element < 0);
 }
 
 // The kind of value at an address: a whole array, one number, or a value of the type.
 enum class ValueKind { WholeArray, Number, Other };
 
 ValueKind kindAt(const SceneNode& node, const PlugAddress& address) {
-    const AttributeSpec& spec = node.attribute(address.attribute);
-    if (spec.array && address.element < 0) return ValueKind::WholeArray;
-    if (address.child >= 0 || spec.isNumeric()) return ValueKind::Number;
+    const AttributeDefinition& definition = node.attribute(address.attribute);
+    if (definition.array && address.element < 0) return ValueKind::WholeArray;
+    if (address.child >= 0 || definition.isNumeric()) return ValueKind::Number;
     return ValueKind::Other;
 }
 
@@ -221,8 +221,8 @@ MStatus Scene::connect(const std::shared_ptr<SceneNode>& source, const PlugAddre
         return MStatus(MStatus::kInvalidParameter, "Object does not exist");
     if (!validAddress(*source, from) || !validAddress(*destination, to))
         return MStatus(MStatus::kInvalidParameter, "Plug is not valid for this operation");
-    const AttributeSpec& sourceSpec = source->attribute(from.attribute);
-    const AttributeSpec& destinationSpec = destination->attribute(to.attribute);
+    const AttributeDefinition& sourceSpec = source->attribute(from.attribute);
+    const AttributeDefinition& destinationSpec = destination->attribute(to.attribute);
     if (!sourceSpec.readable || !sourceSpec.connectable || !destinationSpec.writable || !destinationSpec.connectable)
         return MStatus(MStatus::kInvalidParameter, "The attribute cannot be connected");
     const ValueKind sourceKind = kindAt(*source, from), destinationKind = kindAt(*destination, to);

@@ -32,14 +32,14 @@ std::string quoted(const std::string& word) {
 }
 
 std::string plugName(const SceneNode& node, const PlugAddress& address) {
-    const AttributeSpec& spec = node.attribute(address.attribute);
-    std::string name = node.name() + "." + spec.longName;
+    const AttributeDefinition& definition = node.attribute(address.attribute);
+    std::string name = node.name() + "." + definition.longName;
     if (address.element >= 0) {
         name += '[';
         name += std::to_string(address.element);
         name += ']';
     }
-    if (address.child >= 0) name += "." + spec.childLongNames[address.child];
+    if (address.child >= 0) name += "." + definition.childLongNames[address.child];
     return name;
 }
 
@@ -89,8 +89,8 @@ void writeMesh(std::ostream& out, const std::string& attribute, const MeshData& 
 // A value the node keeps itself: storable, not given by a connection, not computed (but a
 // mesh without history keeps its geometry in its output).
 bool holdsOwnValue(const SceneNode& node, int attribute, const std::set<int>& connected) {
-    const AttributeSpec& spec = node.attribute(attribute);
-    if (!spec.storable || connected.count(attribute)) return false;
+    const AttributeDefinition& definition = node.attribute(attribute);
+    if (!definition.storable || connected.count(attribute)) return false;
     if (const MeshNode* mesh = dynamic_cast<const MeshNode*>(&node))
         if (attribute == mesh->outMeshAttribute()) return !mesh->hasHistory();
     return !node.type().isComputed(attribute);
@@ -123,18 +123,18 @@ void writeNode(std::ostream& out, SceneNode& node) {
     for (unsigned i = 0; i < node.type().attributeCount(); ++i) {
         const int attribute = static_cast<int>(i);
         if (!holdsOwnValue(node, attribute, connected)) continue;
-        const AttributeSpec& spec = node.attribute(attribute);
+        const AttributeDefinition& definition = node.attribute(attribute);
         node.evaluate(attribute);
-        if (!spec.array) {
+        if (!definition.array) {
             AttributeValue value;
             node.readValue({attribute}, value);
-            writeValue(out, spec.longName, value, spec.defaultValue);
+            writeValue(out, definition.longName, value, definition.defaultValue);
             continue;
         }
         for (const unsigned element : node.elementIndices(attribute)) {
             AttributeValue value;
             node.readValue({attribute, static_cast<int>(element)}, value);
-            std::string name = spec.longName;
+            std::string name = definition.longName;
             name += '[';
             name += std::to_string(element);
             name += ']';

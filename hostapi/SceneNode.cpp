@@ -56,13 +56,13 @@ bool writeChild(AttributeValue& value, int child, const AttributeValue& number) 
 
 bool SceneNode::readValue(const PlugAddress& address, AttributeValue& value) const {
     if (address.attribute < 0 || address.attribute >= static_cast<int>(slots_.size())) return false;
-    const AttributeSpec& spec = attribute(address.attribute);
+    const AttributeDefinition& definition = attribute(address.attribute);
     const Slot& slot = slots_[address.attribute];
     const AttributeValue* stored = &slot.value;
-    if (spec.array) {
+    if (definition.array) {
         if (address.element < 0) return false;
         const auto found = slot.elements.find(static_cast<unsigned>(address.element));
-        stored = found == slot.elements.end() ? &spec.defaultValue : &found->second;
+        stored = found == slot.elements.end() ? &definition.defaultValue : &found->second;
     }
     if (address.child < 0) {
         value = *stored;
@@ -73,12 +73,13 @@ bool SceneNode::readValue(const PlugAddress& address, AttributeValue& value) con
 
 bool SceneNode::storeValue(const PlugAddress& address, const AttributeValue& value) {
     if (address.attribute < 0 || address.attribute >= static_cast<int>(slots_.size())) return false;
-    const AttributeSpec& spec = attribute(address.attribute);
-    if (spec.array && address.element < 0) return false;
+    const AttributeDefinition& definition = attribute(address.attribute);
+    if (definition.array && address.element < 0) return false;
     Slot& slot = slots_[address.attribute];
     AttributeValue* stored = &slot.value;
-    if (spec.array) {
-        auto [element, added] = slot.elements.try_emplace(static_cast<unsigned>(address.element), spec.defaultValue);
+    if (definition.array) {
+        auto [element, added] =
+            slot.elements.try_emplace(static_cast<unsigned>(address.element), definition.defaultValue);
         stored = &element->second;
     }
     if (address.child >= 0) {
@@ -87,7 +88,7 @@ bool SceneNode::storeValue(const PlugAddress& address, const AttributeValue& val
         return writeChild(*stored, address.child, number);
     }
     AttributeValue converted;
-    if (!convertValue(value, spec.type, converted)) return false;
+    if (!convertValue(value, definition.type, converted)) return false;
     *stored = std::move(converted);
     return true;
 }

@@ -48,7 +48,7 @@ public:
     void setInScene(bool inScene) { inScene_ = inScene; }
 
     int findAttribute(const std::string& name) const { return type_->find(name); }
-    const AttributeSpec& attribute(int index) const { return type_->attribute(index); }
+    const AttributeDefinition& attribute(int index) const { return type_->attribute(index); }
 
     // The stored value at an address, without evaluating; false for a whole array or an
     // address the node does not have. A missing array element reads as the default value.
