@@ -180,8 +180,8 @@ private:
 
 std::vector<std::string> SceneReader::expect(const char* keyword, size_t minimum) {
     std::vector<std::string> words;
-    if (!next(words) || words[0] != keyword || words.size() < minimum)
-        fail(std::string("a '") + keyword + "' line was expected");
+    if (!next(words)) fail(std::string("the file ends where a '") + keyword + "' line was expected");
+    if (words[0] != keyword || words.size() < minimum) fail(std::string("a '") + keyword + "' line was expected");
     return words;
 }
 
