@@ -39,6 +39,10 @@ const Subcommand subcommands[] = {
      "pack MESH.obj -o OUT.obj [-pad P -w W -h H -p 1|2 -pr 0|1 -ro R -fr 0|1] [--json]\n"
      "    packs the charts of the first mesh's existing UVs with the polygon chart packer and writes the mesh;\n"
      "    every face needs UVs (a mesh without any is box-projected)"},
+    {"host", runHost,
+     "host [SCRIPT] [--window] [--quiet] [--preview LAYOUT.png [--preview-size N]]\n"
+     "    runs host commands (loadPlugin varnelle, file -import, select, varnelleDemo, setAttr, getAttr,\n"
+     "    undo, redo, refresh -panels DIR, save, open, ...) from the script, or from standard input"},
     {"preview", runPreview,
      "preview MESH.obj (--png OUT.png [--preview-size N] | --window) [--tiles N] [--quiet]\n"
      "    draws the UV layout the mesh file already has: polygon edges on the tile grid"},
