@@ -15,8 +15,25 @@ namespace {
 
 constexpr float kProgressFrequency = 0.1f;
 
+// Texels beyond the padding that keep two polygon-packed charts `padding` free texels apart
+// wherever they lie on the texel grid: one for the texels the charts enter, sqrt(2) for
+// diagonal neighbours.
+constexpr double RasterMargin = 1.0 + 1.4142135623730951;
+
 HRESULT keepGoing(float) {
     return S_OK;
+}
+
+// Packs `points` with the polygon packer, keeping `margin` texels more than the padding between
+// the charts; the padding grows by the border shrink's factor `shrink`, so that it is whole
+// after the shrink. Throws the packer's errors.
+void packPolygons(const UnwrapSettings& settings, float shrink, std::vector<OmbrixVectorPacker::Point2>& points,
+                  const std::vector<uint32_t>& triangles, const std::vector<uint32_t>& adjacency, double margin) {
+    const OmbrixVectorPacker::PackSettings packSettings = OmbrixVectorPacker::makePackSettings(
+        settings.tex_width, settings.tex_height, (settings.padding + margin) / shrink, settings.pre_rotate,
+        settings.rotation, settings.full_rotation, settings.pack_mode);
+    OmbrixVectorPacker::VectorPacker packer;
+    OmbrixVectorPacker::pack(packer, points, triangles, adjacency, packSettings, std::span<const uint32_t>{});
 }
 
 std::vector<uint8_t> indexBufferOf(const std::vector<uint32_t>& indices) {
@@ -185,17 +202,22 @@ void UVAtlasProxy::packCharts(UnwrapMesh& mesh, const std::vector<uint32_t>& adj
         mesh = std::move(packed);
         return;
     }
-    // The padding grows by the border shrink's factor, so that it is whole after the shrink.
-    const OmbrixVectorPacker::PackSettings packSettings = OmbrixVectorPacker::makePackSettings(
-        settings_.tex_width, settings_.tex_height, settings_.padding / borderScale(), settings_.pre_rotate,
-        settings_.rotation, settings_.full_rotation, settings_.pack_mode);
+    // The polygon packer keeps an exact distance between outlines. A texture holds a chart on
+    // every texel its outline enters, so two charts g texels apart on a diagonal can leave as
+    // little as g - 1 - sqrt(2) texels free between them: the packer keeps that margin more,
+    // so that `padding` texels stay free. A texture too small for the margin gets the exact
+    // padding alone rather than no layout.
     std::vector<OmbrixVectorPacker::Point2> points(mesh.uvCount());
     for (size_t uv = 0; uv < points.size(); ++uv)
         points[uv] = {mesh.uvs[3 * uv], mesh.uvs[3 * uv + 1]};
-    OmbrixVectorPacker::VectorPacker packer;
     try {
-        OmbrixVectorPacker::pack(packer, points, mesh.uv_indices, adjacency, packSettings,
-                                 std::span<const uint32_t>{});
+        try {
+            packPolygons(settings_, borderScale(), points, mesh.uv_indices, adjacency,
+                         settings_.padding > 0.0 ? RasterMargin : 0.0);
+        } catch (const OmbrixVectorPacker::PackSpaceError&) {
+            if (settings_.padding <= 0.0) throw;
+            packPolygons(settings_, borderScale(), points, mesh.uv_indices, adjacency, 0.0);
+        }
     } catch (const OmbrixVectorPacker::PackSpaceError&) {
         raiseError(ErrorSites::PackingImpossible);
     } catch (const OmbrixVectorPacker::PackInputError&) {

@@ -36,8 +36,9 @@ public:
     // Packs the charts (components of the adjacency) with the engine's packer for pack mode 0,
     // which replaces the mesh by its UVs and UV indices alone, else with the polygon packer,
     // which moves the UVs in place. The packers get the padding grown by applyPadding's shrink
-    // (and, for the engine's packer, one texel for the texel grid the layout leaves), so that
-    // the finished layout keeps it. Throws "Packing was not possible..." when the engine's
+    // and by the texels the finished layout's charts enter (one for the engine's packer, on its
+    // texel grid; one and sqrt(2) for the polygon packer, anywhere), so that `padding` texels
+    // stay free between the charts of the finished layout. Throws "Packing was not possible..." when the engine's
     // packer cannot place the charts or the padding leaves no room.
     void packCharts(UnwrapMesh& mesh, const std::vector<uint32_t>& adjacency, const UVAtlasProgress& progress) const;
 

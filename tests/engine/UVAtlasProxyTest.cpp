@@ -1,3 +1,4 @@
+#include "FreeTexels.h"
 #include "engine/UVAtlasProxy.h"
 #include "core/VarnelleException.h"
 
@@ -143,6 +144,32 @@ TEST(UVAtlasProxy, BothPackersSeparateTheChartsAndTheEnginePackerRefusesATinyTex
     expectRaises(ErrorSites::PackingImpossible, [&] { proxy.packCharts(mesh, adjacency, noProgress); });
     EXPECT_EQ(mesh.uvs, before.uvs);
     EXPECT_EQ(mesh.positions, before.positions);
+}
+
+TEST(UVAtlasProxy, EveryPackerLeavesThePaddingFreeOnTheTexture) {
+    // Squares of many sizes: the packers put them side by side, above and diagonally apart
+    // at places that fall anywhere on the small texture's texel grid.
+    std::vector<Square> squares;
+    for (const float side : {1.0f, 0.8f, 0.7f, 0.55f, 0.5f, 0.45f, 0.3f, 0.3f, 0.25f, 0.2f, 0.15f, 0.1f})
+        squares.push_back({3.0f * static_cast<float>(squares.size()), 0.0f, side});
+    for (const int32_t packMode : {0, 1, 2})
+        for (const double padding : {1.0, 3.0}) {
+            std::vector<uint32_t> adjacency;
+            UnwrapMesh mesh = squareCharts(squares, adjacency);
+            UnwrapSettings settings = settingsFor(packMode);
+            settings.tex_width = settings.tex_height = 64;
+            settings.padding = padding;
+            UVAtlasProxy proxy;
+            proxy.setSettings(settings);
+            proxy.packCharts(mesh, adjacency, noProgress);
+            proxy.normalizeToUnitSquare(mesh);
+            proxy.applyPadding(mesh);
+            std::vector<uint32_t> chartOfTriangle;
+            for (uint32_t triangle = 0; triangle < mesh.uvIndexCount() / 3; ++triangle)
+                chartOfTriangle.push_back(triangle / 2);
+            EXPECT_GE(fewestFreeTexels(mesh.uvs, mesh.uv_indices, chartOfTriangle, 64, 64, 8), padding)
+                << "pack mode " << packMode << ", padding " << padding;
+        }
 }
 
 TEST(UVAtlasProxy, TilesMergeTheSmallestGroupsAndMoveSharedUVsOnce) {
