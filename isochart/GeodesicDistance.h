@@ -4,8 +4,8 @@
 
 #include <Eigen/Core>
 
+#include <array>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 namespace Isochart::GeodesicDist {
@@ -21,19 +21,31 @@ public:
     void compute(uint32_t source, std::vector<double>& distance);
 
 private:
+    // A vertex waiting to settle; ties go to the lower vertex, so the order is total.
+    struct Entry {
+        double distance;
+        uint32_t vertex;
+        bool operator>(const Entry& other) const {
+            return distance != other.distance ? distance > other.distance : vertex > other.vertex;
+        }
+    };
+
     void settle(uint32_t vertex, std::vector<double>& distance);
     void offer(uint32_t vertex, double candidate, std::vector<double>& distance);
 
     const ChartMesh& chart_;
-    std::vector<Eigen::Vector3d> position_; // per chart vertex
+    std::vector<std::array<double, 3>> edgeLength_; // per chart triangle, edge k from corner k to k + 1
     VertexCorners around_;
     std::vector<uint8_t> settled_;
-    std::vector<std::pair<double, uint32_t>> heap_;
+    std::vector<Entry> heap_;
 };
 
 // The distance at `c` of a planar front that has distance `da` at `a` and `db` at `b` and
 // crosses the edge a-b into the triangle; infinite when no such front reaches `c`.
 double frontDistance(const Eigen::Vector3d& a, double da, const Eigen::Vector3d& b, double db,
                      const Eigen::Vector3d& c);
+
+// The same front from the triangle's edge lengths alone.
+double frontDistance(double ab, double ac, double bc, double da, double db);
 
 } // namespace Isochart::GeodesicDist
