@@ -1,5 +1,6 @@
 #include "ChartAtlasPacker.h"
 
+#include "isochart/BitmapRuns.h"
 #include "isochart/BoundingRectangle.h"
 #include "isochart/ChartCoverage.h"
 #include "isochart/ParallelFor.h"
@@ -390,6 +391,7 @@ struct PackScratch {
     std::vector<Point> cells;
     std::vector<uint8_t> bitmap;
     ChainFill fill;
+    BitmapRuns lineRuns;
     std::vector<CoverageMask::Run> runs;
     CoverageMask masks[MaxPoses][QuarterTurns];
 };
@@ -495,6 +497,7 @@ public:
             double bestScore = std::numeric_limits<double>::infinity();
             for (int pose = 0; pose < static_cast<int>(poses_.size()); ++pose) {
                 rasterise(chart, scale, pose);
+                scratch_.lineRuns.find(scratch_.bitmap, bitmapWidth_, bitmapHeight_);
                 for (const int turn : turns_) {
                     CoverageMask& mask = scratch_.masks[pose][turn];
                     buildMask(turn, mask);
@@ -604,42 +607,39 @@ private:
         }
     }
 
-    // The runs of the rasterised chart turned `turn` quarter-turns.
+    // The runs of the rasterised chart turned `turn` quarter-turns, from the runs along the
+    // bitmap's rows and columns: a half-turn reads the rows backwards, and quarter-turns read
+    // the columns, one way or the other.
     void buildMask(int turn, CoverageMask& mask) {
-        const size_t width = bitmapWidth_, height = bitmapHeight_;
-        mask.width = turn % 2 ? height : width;
-        mask.height = turn % 2 ? width : height;
-        const std::vector<uint8_t>& bitmap = scratch_.bitmap;
-        // The unturned cell that lands on cell (column, row) of the turned box.
-        auto covered = [&](size_t column, size_t row) {
-            switch (turn) {
-            case 1:
-                return bitmap[(height - 1 - column) * width + row];
-            case 2:
-                return bitmap[(height - 1 - row) * width + (width - 1 - column)];
-            case 3:
-                return bitmap[column * width + (width - 1 - row)];
-            default:
-                return bitmap[row * width + column];
-            }
-        };
+        const LineRuns& rows = scratch_.lineRuns.rows();
+        const LineRuns& columns = scratch_.lineRuns.columns();
+        const auto width = static_cast<uint32_t>(bitmapWidth_), height = static_cast<uint32_t>(bitmapHeight_);
+        const bool quarter = turn % 2 == 1;
+        mask.width = quarter ? height : width;
+        mask.height = quarter ? width : height;
+        // Mask row r reads line source(r) of `lines`, mirrored across `span` cells when `flip`.
+        const LineRuns& lines = quarter ? columns : rows;
+        const bool backwards = turn == 2 || turn == 3, flip = turn == 1 || turn == 2;
+        const auto span = static_cast<uint32_t>(mask.width);
         mask.runs.clear();
         mask.widest.assign(mask.height, 0);
-        mask.lowest.assign(mask.width, static_cast<uint32_t>(mask.height));
         for (uint32_t row = 0; row < mask.height; ++row) {
-            for (uint32_t column = 0; column < mask.width;) {
-                if (!covered(column, row)) {
-                    ++column;
-                    continue;
-                }
-                const uint32_t start = column;
-                while (column < mask.width && covered(column, row))
-                    ++column;
-                mask.runs.push_back({row, start, column - 1});
-                for (uint32_t covered = start; covered < column; ++covered)
-                    mask.lowest[covered] = std::min(mask.lowest[covered], row);
-                mask.widest[row] = std::max(mask.widest[row], column - start);
+            const auto line = lines.line(backwards ? mask.height - 1 - row : row);
+            for (size_t i = 0; i < line.size(); ++i) {
+                const LineRuns::Run& run = line[flip ? line.size() - 1 - i : i];
+                const uint32_t first = flip ? span - 1 - run[1] : run[0], last = flip ? span - 1 - run[0] : run[1];
+                mask.runs.push_back({row, first, last});
+                mask.widest[row] = std::max(mask.widest[row], last - first + 1);
             }
+        }
+        // The lowest covered row of a mask column is the first or last cell of the crossing line.
+        const LineRuns& crossing = quarter ? rows : columns;
+        const bool crossingBackwards = turn == 1 || turn == 2, fromTop = turn == 2 || turn == 3;
+        const auto depth = static_cast<uint32_t>(mask.height);
+        mask.lowest.resize(mask.width);
+        for (uint32_t column = 0; column < mask.width; ++column) {
+            const auto line = crossing.line(crossingBackwards ? mask.width - 1 - column : column);
+            mask.lowest[column] = line.empty() ? depth : fromTop ? depth - 1 - line.back()[1] : line.front()[0];
         }
         spreadRuns(mask.runs, scratch_.runs);
     }
