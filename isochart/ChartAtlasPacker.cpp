@@ -3,6 +3,7 @@
 #include "isochart/BitmapRuns.h"
 #include "isochart/BoundingRectangle.h"
 #include "isochart/ChartCoverage.h"
+#include "isochart/OccupancyGrid.h"
 #include "isochart/ParallelFor.h"
 
 #include <algorithm>
@@ -23,7 +24,6 @@ namespace {
 constexpr uint32_t NoNeighbour = 0xFFFFFFFFu;
 // Larger textures are packed on a grid of cells of several texels each.
 constexpr size_t MaxGridSide = 8192;
-static_assert(MaxGridSide < 32768, "run lengths of a grid row are 16-bit");
 constexpr int QuarterTurns = 4;
 // With this many charts the upright and the quarter-turned chart are tried, not all four
 // turns: the search costs half as much and small charts gain little from the other two.
@@ -234,138 +234,6 @@ Point quarterTurn(const Point& p, double width, double height, int turn) {
         return p;
     }
 }
-
-// The texture as, per cell, the length of the run it starts: free cells hold the number of
-// free cells from them to the right, occupied cells minus the number of occupied ones. With the
-// longest free run of every row and of every block of cells in a row, one read tells whether
-// a run of cells is free, and the next place worth trying skips whole runs and blocks.
-class OccupancyGrid {
-public:
-    void reset(size_t width, size_t height) {
-        assert(width <= MaxGridSide);
-        width_ = width;
-        height_ = height;
-        runs_.resize(width * height);
-        for (size_t row = 0; row < height; ++row)
-            for (size_t column = 0; column < width; ++column)
-                runs_[row * width + column] = static_cast<int16_t>(width - column);
-        longestFree_.assign(height, static_cast<uint32_t>(width));
-        leaves_ = 1;
-        while (leaves_ < height)
-            leaves_ *= 2;
-        rowTree_.assign(2 * leaves_, 0);
-        for (size_t row = 0; row < height; ++row)
-            rowTree_[leaves_ + row] = static_cast<uint32_t>(width);
-        for (size_t node = leaves_; node-- > 1;)
-            rowTree_[node] = std::max(rowTree_[2 * node], rowTree_[2 * node + 1]);
-        freeCells_ = width * height;
-        freeInRow_.assign(height, width);
-        blocksPerRow_ = (width + BlockSize - 1) / BlockSize;
-        blockLongest_.resize(blocksPerRow_ * height);
-        for (size_t row = 0; row < height; ++row)
-            for (size_t block = 0; block < blocksPerRow_; ++block)
-                blockLongest_[row * blocksPerRow_ + block] = static_cast<int16_t>(width - block * BlockSize);
-    }
-
-    size_t width() const { return width_; }
-    size_t height() const { return height_; }
-    uint32_t longestFree(size_t row) const { return longestFree_[row]; }
-
-    // The first row at or after `row` with a free run of at least `length` cells, or the height.
-    size_t nextRoomyRow(size_t row, uint32_t length) const {
-        if (row >= height_) return height_;
-        size_t node = leaves_ + row;
-        if (rowTree_[node] >= length) return row;
-        // Climb while the rest of the subtree to the right holds no such row, then descend.
-        while (true) {
-            while (node % 2 == 1) {
-                node /= 2;
-                if (node <= 1) return height_;
-            }
-            ++node;
-            if (rowTree_[node] >= length) break;
-        }
-        while (node < leaves_)
-            node = rowTree_[2 * node] >= length ? 2 * node : 2 * node + 1;
-        return std::min(node - leaves_, height_);
-    }
-    bool isFree(size_t row, size_t column) const { return runs_[row * width_ + column] > 0; }
-    bool freeRun(size_t row, size_t column, size_t length) const {
-        return runs_[row * width_ + column] >= static_cast<long>(length);
-    }
-
-    // The first column at or after `column` (and not beyond `limit`) where `length` free cells
-    // start, or a column beyond `limit`.
-    size_t nextRoom(size_t row, size_t column, size_t length, size_t limit) const {
-        const int16_t* cells = &runs_[row * width_];
-        const int16_t* blocks = &blockLongest_[row * blocksPerRow_];
-        const long needed = static_cast<long>(length);
-        while (column <= limit && cells[column] < needed) {
-            const size_t block = column / BlockSize;
-            if (blocks[block] < needed)
-                column = (block + 1) * BlockSize;
-            else
-                column += static_cast<size_t>(std::abs(cells[column]));
-        }
-        return column;
-    }
-
-    size_t freeCells() const { return freeCells_; }
-    size_t freeCellsInRow(size_t row) const { return freeInRow_[row]; }
-
-    // Marks cells occupied; the row's runs are stale until refreshRow.
-    void occupy(size_t row, size_t first, size_t last) {
-        assert(first <= last && last < width_);
-        int16_t* cells = &runs_[row * width_];
-        size_t taken = 0;
-        for (size_t column = first; column <= last; ++column) {
-            taken += cells[column] > 0;
-            cells[column] = 0;
-        }
-        freeCells_ -= taken;
-        freeInRow_[row] -= taken;
-    }
-
-    void refreshRow(size_t row) {
-        int16_t* cells = &runs_[row * width_];
-        int16_t* blocks = &blockLongest_[row * blocksPerRow_];
-        int16_t freeRun = 0, occupiedRun = 0, longest = 0;
-        for (size_t block = blocksPerRow_; block-- > 0;) {
-            int16_t blockLongest = 0;
-            for (size_t column = std::min(width_, (block + 1) * BlockSize); column-- > block * BlockSize;) {
-                if (cells[column] > 0) {
-                    occupiedRun = 0;
-                    cells[column] = ++freeRun;
-                    blockLongest = std::max(blockLongest, freeRun);
-                } else {
-                    freeRun = 0;
-                    cells[column] = static_cast<int16_t>(-++occupiedRun);
-                }
-            }
-            blocks[block] = blockLongest;
-            longest = std::max(longest, blockLongest);
-        }
-        longestFree_[row] = static_cast<uint32_t>(longest);
-        for (size_t node = leaves_ + row; node >= 1; node /= 2) {
-            const uint32_t value =
-                node >= leaves_ ? longestFree_[row] : std::max(rowTree_[2 * node], rowTree_[2 * node + 1]);
-            if (node < leaves_ && rowTree_[node] == value) break;
-            rowTree_[node] = value;
-        }
-    }
-
-private:
-    static constexpr size_t BlockSize = 64;
-
-    size_t width_ = 0, height_ = 0, blocksPerRow_ = 0, freeCells_ = 0;
-    std::vector<int16_t> runs_, blockLongest_;
-    std::vector<uint32_t> longestFree_;
-    // The longest free run of every row and, above them, of every pair of subtrees: finds the
-    // next row with enough room without visiting the rows between.
-    size_t leaves_ = 1;
-    std::vector<uint32_t> rowTree_;
-    std::vector<size_t> freeInRow_;
-};
 
 // The cells a chart covers, as runs per row, with the widest run of every row.
 struct CoverageMask {
@@ -674,10 +542,10 @@ private:
             const size_t roomyRow = grid_.nextRoomyRow(static_cast<size_t>(y) + widestRow, mask.widest[widestRow]);
             y = static_cast<long>(roomyRow) - static_cast<long>(widestRow);
             if (y > lastY) break;
-            bool roomy = true;
-            for (size_t row = 0; row < mask.height && roomy; ++row)
-                roomy = grid_.longestFree(y + row) >= mask.widest[row];
-            if (!roomy) continue;
+            if (const long next = nextUncramped(mask, y); next != y) {
+                y = next - 1;
+                continue;
+            }
             for (size_t x = 0; x <= lastX;) {
                 // The run that blocked last is the likeliest to block again.
                 size_t tested = 0;
@@ -697,6 +565,21 @@ private:
             }
         }
         return false;
+    }
+
+    // `y` when every row of the mask finds a free run as wide as itself in the grid row it
+    // would lie on; otherwise the next place up that puts none of the rows too wide for the
+    // grid row that failed onto it.
+    long nextUncramped(const CoverageMask& mask, long y) const {
+        for (size_t row = mask.height; row-- > 0;) {
+            const uint32_t room = grid_.longestFree(static_cast<size_t>(y) + row);
+            if (room >= mask.widest[row]) continue;
+            size_t narrow = row; // rows narrow..row - 1 are all too wide for that grid row too
+            while (narrow > 0 && mask.widest[narrow - 1] > room)
+                --narrow;
+            return y + static_cast<long>(row + 1 - narrow);
+        }
+        return y;
     }
 
     // Free cells the chart would shut in below itself: in every column, those between its
