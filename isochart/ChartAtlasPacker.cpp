@@ -48,6 +48,11 @@ constexpr size_t CoarseFactor = 2;
 constexpr size_t CoarseSmallestSide = 128;
 // The best variants on the coarse grid that are tried on the full one.
 constexpr size_t FinalCandidates = 3;
+// With many charts the scale is first bracketed by searches that look for places only this
+// many chart heights below the highest chart so far; full searches then refine it up to this
+// much above the scale found.
+constexpr long NearTopDepth = 3;
+constexpr double FullSearchReach = 1.06;
 // Rows from the bottom up are no longer searched once less than this share of them is free:
 // the few cells left there cost a full search for every later chart and rarely take one.
 constexpr double ClosedRowFreeShare = 0.03;
@@ -354,6 +359,7 @@ public:
     bool attempt(double scale) {
         grid_.reset(gridWidth_, gridHeight_);
         openFrom_ = 0;
+        highestTop_ = 0;
         placements_.assign(charts_.count(), {});
         const double cellsPerArea = scale * scale / static_cast<double>(cellX_ * cellY_);
         for (size_t i = 0; i < order_.size(); ++i) {
@@ -387,6 +393,8 @@ public:
             if (!std::isfinite(bestScore)) return false;
             occupy(scratch_.masks[best.pose][best.turn], best);
             placements_[chart] = best;
+            highestTop_ =
+                std::max(highestTop_, best.y + static_cast<long>(scratch_.masks[best.pose][best.turn].height));
             const double closedBelow = ClosedRowFreeShare * static_cast<double>(grid_.width());
             while (openFrom_ < grid_.height() && static_cast<double>(grid_.freeCellsInRow(openFrom_)) < closedBelow)
                 ++openFrom_;
@@ -404,6 +412,10 @@ public:
         }
         return true;
     }
+
+    // Whether places are looked for only a few chart heights below the highest chart placed:
+    // a search that misses the holes further down, for a quick estimate of the scale.
+    void searchNearTop(bool nearTop) { nearTop_ = nearTop; }
 
     double keptScale() const { return keptScale_; }
     // The share of the charts' area the last attempt placed before it gave up.
@@ -537,7 +549,9 @@ private:
         size_t blocker = 0;
         const size_t widestRow =
             static_cast<size_t>(std::max_element(mask.widest.begin(), mask.widest.end()) - mask.widest.begin());
-        for (long y = static_cast<long>(openFrom_); y <= lastY; ++y) {
+        long firstY = static_cast<long>(openFrom_);
+        if (nearTop_) firstY = std::max(firstY, highestTop_ - NearTopDepth * static_cast<long>(mask.height));
+        for (long y = firstY; y <= lastY; ++y) {
             // The mask's widest row needs a grid row with at least as long a free run.
             const size_t roomyRow = grid_.nextRoomyRow(static_cast<size_t>(y) + widestRow, mask.widest[widestRow]);
             y = static_cast<long>(roomyRow) - static_cast<long>(widestRow);
@@ -623,6 +637,8 @@ private:
     std::vector<double> areaStillToPlace_; // chart area from each place in the order on
     size_t bitmapWidth_ = 0, bitmapHeight_ = 0;
     size_t openFrom_ = 0; // the lowest row still searched
+    long highestTop_ = 0; // the row above the highest chart placed
+    bool nearTop_ = false;
     OccupancyGrid grid_;
     std::vector<Placement> placements_, kept_;
     double keptScale_ = 0.0;
@@ -661,6 +677,11 @@ public:
     void useVariant(int variant) {
         for (AtlasPacker& packer : packers_)
             packer.useVariant(variant);
+    }
+
+    void searchNearTop(bool nearTop) {
+        for (AtlasPacker& packer : packers_)
+            packer.searchNearTop(nearTop);
     }
 
     bool attempt(double scale) { return packers_[0].attempt(scale); }
@@ -789,6 +810,20 @@ HRESULT searchCandidates(PackerPair& packers, double bound, const std::vector<in
     return share.report(1.0f) ? S_OK : E_ABORT;
 }
 
+// With many charts most of a full search goes to finding that no hole far below the top takes
+// the chart. The scale is bracketed by searches near the top first, then refined by full
+// searches, which fill the holes too and so reach a little further.
+HRESULT searchManyCharts(PackerPair& packers, double bound, const ProgressShare& share) {
+    const float split = share.from + (share.to - share.from) * 0.3f;
+    double fits = 0.0, fails = bound;
+    packers.searchNearTop(true);
+    if (const HRESULT status = searchScale(packers, fits, fails, {share.progress, share.from, split}); FAILED(status))
+        return status;
+    packers.searchNearTop(false);
+    fails = std::min(bound, fits * FullSearchReach);
+    return searchScale(packers, fits, fails, {share.progress, split, share.to});
+}
+
 // With few charts, the order they are placed in and the way places are judged matter and
 // cost little to vary. The variants are ranked on a grid CoarseFactor times coarser, where a
 // trial costs a fraction, and the best is packed on the full grid.
@@ -827,6 +862,9 @@ HRESULT pack(std::span<float> uvs, std::span<const uint32_t> indices, std::span<
         std::vector<int> improving;
         if (const HRESULT status = searchVariants(packer, bound, fits, improving, {progress, 0.5f, 1.0f});
             FAILED(status))
+            return status;
+    } else if (packer.manyCharts()) {
+        if (const HRESULT status = searchManyCharts(packer, bound, {progress, 0.0f, 1.0f}); FAILED(status))
             return status;
     } else if (const HRESULT status =
                    searchCandidates(packer, bound, candidates, hint, {progress, coarse ? 0.5f : 0.0f, 1.0f});
