@@ -34,52 +34,86 @@ double frontDistance(const Eigen::Vector3d& a, double da, const Eigen::Vector3d&
 }
 
 CApproximateOneToAll::CApproximateOneToAll(const SurfaceMesh& surface, const ChartMesh& chart)
-    : chart_(chart), edgeLength_(chart.triangleCount()), around_(vertexCorners(chart)) {
+    : vertexCount_(chart.vertexCount()) {
+    std::vector<std::array<double, 3>> edgeLength(chart.triangleCount());
     for (uint32_t t = 0; t < chart.triangleCount(); ++t)
         for (int k = 0; k < 3; ++k) {
             const Eigen::Vector3d& from = surface.positions[chart.vertexSource[chart.corners[t][k]]];
             const Eigen::Vector3d& to = surface.positions[chart.vertexSource[chart.corners[t][(k + 1) % 3]]];
-            edgeLength_[t][k] = (to - from).norm();
+            edgeLength[t][k] = (to - from).norm();
         }
+    const VertexCorners around = vertexCorners(chart);
+    fanStart_ = around.start;
+    fans_.resize(around.corners.size());
+    for (size_t i = 0; i < around.corners.size(); ++i) {
+        const uint32_t t = around.corners[i] / 3, k = around.corners[i] % 3;
+        // Edge k runs from this corner to b, edge k + 1 from b to c, edge k + 2 from c back.
+        fans_[i] = {chart.corners[t][(k + 1) % 3], chart.corners[t][(k + 2) % 3], edgeLength[t][k],
+                    edgeLength[t][(k + 2) % 3], edgeLength[t][(k + 1) % 3]};
+    }
 }
 
 void CApproximateOneToAll::offer(uint32_t vertex, double candidate, std::vector<double>& distance) {
     if (settled_[vertex] || !(candidate < distance[vertex])) return;
     distance[vertex] = candidate;
-    heap_.push_back({candidate, vertex});
-    std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
+    const Entry entry{candidate, vertex};
+    size_t slot = heap_.size();
+    heap_.push_back(entry);
+    while (slot > 0 && entry < heap_[(slot - 1) / 4]) {
+        heap_[slot] = heap_[(slot - 1) / 4];
+        slot = (slot - 1) / 4;
+    }
+    heap_[slot] = entry;
+}
+
+CApproximateOneToAll::Entry CApproximateOneToAll::popNearest() {
+    const Entry nearest = heap_.front();
+    const Entry last = heap_.back();
+    heap_.pop_back();
+    const size_t size = heap_.size();
+    if (size == 0) return nearest;
+    size_t slot = 0;
+    while (true) {
+        const size_t first = 4 * slot + 1;
+        if (first >= size) break;
+        size_t least = first;
+        for (size_t child = first + 1; child < std::min(first + 4, size); ++child)
+            if (heap_[child] < heap_[least]) least = child;
+        if (!(heap_[least] < last)) break;
+        heap_[slot] = heap_[least];
+        slot = least;
+    }
+    heap_[slot] = last;
+    return nearest;
 }
 
 void CApproximateOneToAll::settle(uint32_t vertex, std::vector<double>& distance) {
     settled_[vertex] = 1;
     const double here = distance[vertex];
-    for (uint32_t i = around_.start[vertex]; i < around_.start[vertex + 1]; ++i) {
-        const uint32_t t = around_.corners[i] / 3, k = around_.corners[i] % 3;
-        const uint32_t b = chart_.corners[t][(k + 1) % 3], c = chart_.corners[t][(k + 2) % 3];
-        // The edges from this vertex to b and to c, and the edge b-c across from it.
-        const double toB = edgeLength_[t][k], toC = edgeLength_[t][(k + 2) % 3], across = edgeLength_[t][(k + 1) % 3];
-        if (!settled_[b]) {
-            double candidate = here + toB;
-            if (settled_[c]) candidate = std::min(candidate, frontDistance(toC, toB, across, here, distance[c]));
-            offer(b, candidate, distance);
+    for (uint32_t i = fanStart_[vertex]; i < fanStart_[vertex + 1]; ++i) {
+        const Fan& fan = fans_[i];
+        if (!settled_[fan.b]) {
+            double candidate = here + fan.toB;
+            if (settled_[fan.c])
+                candidate = std::min(candidate, frontDistance(fan.toC, fan.toB, fan.across, here, distance[fan.c]));
+            offer(fan.b, candidate, distance);
         }
-        if (!settled_[c]) {
-            double candidate = here + toC;
-            if (settled_[b]) candidate = std::min(candidate, frontDistance(toB, toC, across, here, distance[b]));
-            offer(c, candidate, distance);
+        if (!settled_[fan.c]) {
+            double candidate = here + fan.toC;
+            if (settled_[fan.b])
+                candidate = std::min(candidate, frontDistance(fan.toB, fan.toC, fan.across, here, distance[fan.b]));
+            offer(fan.c, candidate, distance);
         }
     }
 }
 
 void CApproximateOneToAll::compute(uint32_t source, std::vector<double>& distance) {
-    distance.assign(chart_.vertexCount(), kInfinite);
-    settled_.assign(chart_.vertexCount(), 0);
+    distance.assign(vertexCount_, kInfinite);
+    settled_.assign(vertexCount_, 0);
     heap_.clear();
     offer(source, 0.0, distance);
     while (!heap_.empty()) {
-        std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
-        const auto [d, vertex] = heap_.back();
-        heap_.pop_back();
+        const auto [d, vertex] = popNearest();
         if (settled_[vertex] || d > distance[vertex]) continue;
         settle(vertex, distance);
     }

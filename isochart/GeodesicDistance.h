@@ -25,19 +25,25 @@ private:
     struct Entry {
         double distance;
         uint32_t vertex;
-        bool operator>(const Entry& other) const {
-            return distance != other.distance ? distance > other.distance : vertex > other.vertex;
+        bool operator<(const Entry& other) const {
+            return distance != other.distance ? distance < other.distance : vertex < other.vertex;
         }
+    };
+    // A triangle around a vertex: its two other corners and the lengths of its three edges.
+    struct Fan {
+        uint32_t b, c;
+        double toB, toC, across;
     };
 
     void settle(uint32_t vertex, std::vector<double>& distance);
     void offer(uint32_t vertex, double candidate, std::vector<double>& distance);
+    Entry popNearest();
 
-    const ChartMesh& chart_;
-    std::vector<std::array<double, 3>> edgeLength_; // per chart triangle, edge k from corner k to k + 1
-    VertexCorners around_;
+    size_t vertexCount_;
+    std::vector<uint32_t> fanStart_; // vertex v owns fans_[fanStart_[v] .. fanStart_[v + 1])
+    std::vector<Fan> fans_;
     std::vector<uint8_t> settled_;
-    std::vector<Entry> heap_;
+    std::vector<Entry> heap_; // a four-ary heap, nearest first
 };
 
 // The distance at `c` of a planar front that has distance `da` at `a` and `db` at `b` and
