@@ -53,38 +53,16 @@ CApproximateOneToAll::CApproximateOneToAll(const SurfaceMesh& surface, const Cha
     }
 }
 
+// The heap functions keep the largest first: reversing the order keeps the nearest first.
+bool CApproximateOneToAll::farther(const Entry& a, const Entry& b) {
+    return b < a;
+}
+
 void CApproximateOneToAll::offer(uint32_t vertex, double candidate, std::vector<double>& distance) {
     if (settled_[vertex] || !(candidate < distance[vertex])) return;
     distance[vertex] = candidate;
-    const Entry entry{candidate, vertex};
-    size_t slot = heap_.size();
-    heap_.push_back(entry);
-    while (slot > 0 && entry < heap_[(slot - 1) / 4]) {
-        heap_[slot] = heap_[(slot - 1) / 4];
-        slot = (slot - 1) / 4;
-    }
-    heap_[slot] = entry;
-}
-
-CApproximateOneToAll::Entry CApproximateOneToAll::popNearest() {
-    const Entry nearest = heap_.front();
-    const Entry last = heap_.back();
-    heap_.pop_back();
-    const size_t size = heap_.size();
-    if (size == 0) return nearest;
-    size_t slot = 0;
-    while (true) {
-        const size_t first = 4 * slot + 1;
-        if (first >= size) break;
-        size_t least = first;
-        for (size_t child = first + 1; child < std::min(first + 4, size); ++child)
-            if (heap_[child] < heap_[least]) least = child;
-        if (!(heap_[least] < last)) break;
-        heap_[slot] = heap_[least];
-        slot = least;
-    }
-    heap_[slot] = last;
-    return nearest;
+    heap_.push_back({candidate, vertex});
+    std::push_heap(heap_.begin(), heap_.end(), farther);
 }
 
 void CApproximateOneToAll::settle(uint32_t vertex, std::vector<double>& distance) {
@@ -113,7 +91,9 @@ void CApproximateOneToAll::compute(uint32_t source, std::vector<double>& distanc
     heap_.clear();
     offer(source, 0.0, distance);
     while (!heap_.empty()) {
-        const auto [d, vertex] = popNearest();
+        std::pop_heap(heap_.begin(), heap_.end(), farther);
+        const auto [d, vertex] = heap_.back();
+        heap_.pop_back();
         if (settled_[vertex] || d > distance[vertex]) continue;
         settle(vertex, distance);
     }

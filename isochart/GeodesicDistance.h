@@ -37,13 +37,13 @@ private:
 
     void settle(uint32_t vertex, std::vector<double>& distance);
     void offer(uint32_t vertex, double candidate, std::vector<double>& distance);
-    Entry popNearest();
+    static bool farther(const Entry& a, const Entry& b);
 
     size_t vertexCount_;
     std::vector<uint32_t> fanStart_; // vertex v owns fans_[fanStart_[v] .. fanStart_[v + 1])
     std::vector<Fan> fans_;
     std::vector<uint8_t> settled_;
-    std::vector<Entry> heap_; // a four-ary heap, nearest first
+    std::vector<Entry> heap_; // nearest first
 };
 
 // The distance at `c` of a planar front that has distance `da` at `a` and `db` at `b` and
