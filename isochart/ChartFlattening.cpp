@@ -2,6 +2,7 @@
 
 #include "isochart/ChartOverlap.h"
 #include "isochart/ChartStretch.h"
+#include "isochart/ParallelFor.h"
 
 #include <Eigen/LU>
 #include <Eigen/OrderingMethods>
@@ -29,6 +30,8 @@ constexpr double kStartSlack = 4.0;
 // Cotangent weights are clamped to this, keeping Tutte's embedding free of flips.
 constexpr double kLeastWeight = 1e-3;
 constexpr double kInfinite = std::numeric_limits<double>::infinity();
+// Charts with this many vertices solve the two coordinates of a rigid step on two threads.
+constexpr size_t kLeastVerticesSolvedApart = 4000;
 
 // Two chart vertices far apart in space, to pin the conformal map's similarity freedom.
 std::array<uint32_t, 2> farPair(const SurfaceMesh& surface, const ChartMesh& chart) {
@@ -321,7 +324,14 @@ void rigidStep(const ChartMesh& chart, RigidSystem& rigid, std::vector<Eigen::Ve
                 rhs.row(i) += rigid.edgeWeight[t][k] * uv[c[b]].transpose();
         }
     }
-    const Eigen::MatrixX2d solution = rigid.solver.solve(rhs);
+    // On large charts u and v are solved on two threads: each column is solved on its own
+    // either way, so the result is the same.
+    Eigen::MatrixX2d solution(rhs.rows(), 2);
+    if (chart.vertexCount() >= kLeastVerticesSolvedApart)
+        parallelFor(2, workerCount(),
+                    [&](size_t column, size_t) { solution.col(column) = rigid.solver.solve(rhs.col(column)); });
+    else
+        solution = rigid.solver.solve(rhs);
     for (uint32_t v = 0; v < chart.vertexCount(); ++v)
         if (rigid.unknown[v] >= 0) uv[v] = solution.row(rigid.unknown[v]).transpose();
 }
