@@ -685,6 +685,19 @@ public:
     }
 
     bool attempt(double scale) { return packers_[0].attempt(scale); }
+    bool attemptVariant(int variant, double scale) {
+        packers_[0].useVariant(variant);
+        return packers_[0].attempt(scale);
+    }
+
+    // Whether each of two variants places every chart at `scale`, tried at once.
+    std::array<bool, 2> attemptVariants(int first, int second, double scale) {
+        packers_[0].useVariant(first);
+        packers_[1].useVariant(second);
+        std::array<uint8_t, 2> placed{};
+        parallelFor(2, workerCount(), [&](size_t i, size_t) { placed[i] = packers_[i].attempt(scale); });
+        return {placed[0] != 0, placed[1] != 0};
+    }
 
     // Whether each of the two scales lets every chart be placed.
     std::array<bool, 2> attempt(double first, double second) {
@@ -769,20 +782,40 @@ HRESULT searchScale(PackerPair& packers, double& fits, double& fails, const Prog
 
 // Tries the variants after the first, each at a clearly larger scale than the best so far,
 // and closes in on the scale of each that fits there. `improving` receives variant 0 and then
-// every variant that beat all before it, so its last entries are the best.
+// every variant that beat all before it, so its last entries are the best. Two variants are
+// tried at once; the second one's try counts only when the first fails, as the scale to beat
+// is then the same.
 HRESULT searchVariants(PackerPair& packers, double bound, double& fits, std::vector<int>& improving,
                        const ProgressShare& share) {
     improving.assign(1, 0);
-    for (int variant = 1; variant < Variants; ++variant) {
+    auto closeIn = [&](int variant, double better) {
         packers.useVariant(variant);
-        double better = fits * RefineTolerance, fails = bound;
-        if (better < bound && packers.attempt(better)) {
-            const HRESULT status = searchScale(packers, better, fails, {share.progress, share.from, share.from});
-            if (FAILED(status)) return status;
+        double fails = bound;
+        const HRESULT status = searchScale(packers, better, fails, {share.progress, share.from, share.from});
+        if (SUCCEEDED(status)) {
             fits = better;
             improving.push_back(variant);
         }
+        return status;
+    };
+    for (int variant = 1; variant < Variants;) {
+        const double better = fits * RefineTolerance;
+        const int next = variant + 1;
+        std::array<bool, 2> placed{};
+        if (better < bound)
+            placed = next < Variants ? packers.attemptVariants(variant, next, better)
+                                     : std::array<bool, 2>{packers.attemptVariant(variant, better), false};
+        if (placed[0])
+            if (const HRESULT status = closeIn(variant, better); FAILED(status)) return status;
         if (!share.report(static_cast<float>(variant + 1) / Variants)) return E_ABORT;
+        if (placed[0] || next >= Variants || !(better < bound)) {
+            ++variant;
+            continue;
+        }
+        if (placed[1])
+            if (const HRESULT status = closeIn(next, better); FAILED(status)) return status;
+        if (!share.report(static_cast<float>(next + 1) / Variants)) return E_ABORT;
+        variant += 2;
     }
     return S_OK;
 }
