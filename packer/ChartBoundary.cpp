@@ -253,6 +253,7 @@ bool BoundaryTracer::walk(uint32_t start, Point2 previous, std::vector<uint32_t>
     ++stamp_;
     visitStamp_[start] = stamp_;
     uint32_t current = start;
+    StraightRun run;
     const size_t stepLimit = 8 * (edges_.size() + points_.size()) + 1024;
     for (size_t step = 0; step < stepLimit; ++step) {
         splitEdgesThrough(current);
@@ -272,17 +273,22 @@ bool BoundaryTracer::walk(uint32_t start, Point2 previous, std::vector<uint32_t>
         if (chosen == kNone) return false;
         const uint32_t next = splitAtNearestMeeting(chosen, current);
         edgeTraced_[chosen] = 1;
-        const bool straight = step > 0 && std::abs(chosenTurn - std::numbers::pi) < kStraightTolerance;
+        const bool straight = step > 0 && loop.size() > 1 &&
+                              std::abs(chosenTurn - std::numbers::pi) < kStraightTolerance &&
+                              run.admits(here, points_[next]);
         if (next == start) {
-            if (straight && loop.size() > 1) loop.pop_back();
+            if (straight) loop.pop_back();
             return true;
         }
         if (visitStamp_[next] == stamp_) return false;
         visitStamp_[next] = stamp_;
-        if (straight && loop.size() > 1)
+        if (straight) {
+            run.merge(here);
             loop.back() = next;
-        else
+        } else {
+            run.restart(here);
             loop.push_back(next);
+        }
         previous = here;
         current = next;
     }

@@ -12,6 +12,11 @@ namespace OmbrixVectorPacker {
 namespace {
 
 constexpr double kIntegerRange = 9223372036854775808.0; // 2^63
+// Integer units (about 1e-7 of the chart's larger side) the offset adds to the padding:
+// more than the rounding of the points to integers takes away, so that the grown outline
+// holds the exact offset, at padding 0 the chart itself. It also keeps the library's offset
+// beyond every corner sharper than about 1e-6 rad, which it would otherwise cut through.
+constexpr double kRoundingAllowance = 1 << 20;
 constexpr double kStraightTolerance = 0.005;
 
 // The loops of an outline as closed integer paths of their edges' start points.
@@ -30,7 +35,9 @@ ClipperLib::Paths toIntegerPaths(const std::vector<OutlineEdge>& edges, Point2 o
     return paths;
 }
 
-// One path's points as edges, merging repeated points and almost straight continuations.
+// One path's points as edges, merging repeated points and almost straight continuations
+// as long as the merged edge stays outside the offset (the library's paths have their
+// material on the left).
 void appendPathEdges(const ClipperLib::Path& path, Point2 origin, double scale, bool outer,
                      std::vector<OutlineEdge>& edges) {
     if (path.size() < 2) return;
@@ -39,14 +46,17 @@ void appendPathEdges(const ClipperLib::Path& path, Point2 origin, double scale, 
     };
     const size_t first = edges.size();
     const Point2 opening = point(path[0]);
+    StraightRun run;
     for (size_t i = 1; i < path.size(); ++i) {
         const Point2 p = point(path[i]);
         if (edges.size() > first) {
             OutlineEdge& last = edges.back();
+            if (p == last.end) continue;
             const bool zeroLength = last.start == last.end;
-            const double turn = (p == last.end || zeroLength) ? 0.0 : turnAngle(last.start - last.end, p - last.end);
-            if (p == last.end || zeroLength ||
-                (turn > std::numbers::pi - kStraightTolerance && turn < std::numbers::pi + kStraightTolerance)) {
+            const double turn = zeroLength ? 0.0 : turnAngle(last.start - last.end, p - last.end);
+            if (zeroLength || (turn > std::numbers::pi - kStraightTolerance &&
+                               turn < std::numbers::pi + kStraightTolerance && run.admits(last.end, p))) {
+                run.merge(last.end);
                 last.end = p;
                 continue;
             }
@@ -56,6 +66,7 @@ void appendPathEdges(const ClipperLib::Path& path, Point2 origin, double scale, 
         edge.end = p;
         edge.outer = outer;
         edges.push_back(edge);
+        run.restart(edge.start);
     }
     OutlineEdge closing;
     closing.start = edges.back().end;
@@ -63,6 +74,21 @@ void appendPathEdges(const ClipperLib::Path& path, Point2 origin, double scale, 
     closing.outer = outer;
     edges.push_back(closing);
     edges[first].loop_length = static_cast<uint32_t>(edges.size() - first);
+}
+
+// The box from `low` of `size` grown by `margin` on every side, as one counter-clockwise loop.
+void appendGrownBox(Point2 low, Point2 size, double margin, std::vector<OutlineEdge>& edges) {
+    const Point2 a{low.x - margin, low.y - margin}, c{low.x + size.x + margin, low.y + size.y + margin};
+    const Point2 corners[4] = {a, {c.x, a.y}, c, {a.x, c.y}};
+    const size_t first = edges.size();
+    for (int i = 0; i < 4; ++i) {
+        OutlineEdge edge;
+        edge.start = corners[i];
+        edge.end = corners[(i + 1) % 4];
+        edge.outer = true;
+        edges.push_back(edge);
+    }
+    edges[first].loop_length = 4;
 }
 
 } // namespace
@@ -84,7 +110,7 @@ void padOutline(PackChart& chart) {
                 ClipperLib::ClipperOffset offset(2.0, 0.25);
                 offset.AddPaths(toIntegerPaths(chart.outline, low, scale), ClipperLib::jtMiter,
                                 ClipperLib::etClosedPolygon);
-                offset.Execute(solution, padding * scale);
+                offset.Execute(solution, padding * scale + kRoundingAllowance);
             } catch (const ClipperLib::clipperException&) {
                 offsetDone = false;
             }
@@ -98,6 +124,9 @@ void padOutline(PackChart& chart) {
                 std::vector<OutlineEdge> padded;
                 for (size_t i = 0; i < solution.size(); ++i)
                     appendPathEdges(solution[i], low, scale, i == 0, padded);
+                // The library grows nothing without area (a chart on one line or point);
+                // the box grown by the padding holds its offset.
+                if (padded.empty()) appendGrownBox(low, size, padding + kRoundingAllowance / scale, padded);
                 chart.outline = std::move(padded);
             }
         }

@@ -107,26 +107,17 @@ uint32_t findChartIds(std::span<const uint32_t> adjacency, size_t triangleCount,
     return next;
 }
 
-double normalisationFactor(std::span<const Point2> uvs, std::span<const uint32_t> triangles) {
-    double area = 0.0;
-    for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
-        const double a = triangleArea(uvs[triangles[t]], uvs[triangles[t + 1]], uvs[triangles[t + 2]]);
-        if (std::isfinite(a)) area += a;
-    }
-    return area > 0.0 && std::isfinite(area) ? 1.0 / std::sqrt(area) : 1.0;
-}
-
 PreparedCharts prepareCharts(VectorPacker& packer, std::span<const Point2> uvs, std::span<const uint32_t> triangles,
                              std::span<const uint32_t> adjacency, const PackSettings& settings, unsigned threadCount) {
     const size_t triangleCount = triangles.size() / 3;
     std::vector<uint32_t> chartIds;
     const uint32_t chartCount = findChartIds(adjacency, triangleCount, chartIds);
     PreparedCharts prepared;
-    prepared.scale = normalisationFactor(uvs, triangles);
+    prepared.normalisation = normalisationOf(uvs, triangles);
 
     std::vector<Point2> scaled(uvs.size());
     for (size_t i = 0; i < uvs.size(); ++i)
-        scaled[i] = uvs[i] * prepared.scale;
+        scaled[i] = prepared.normalisation.toUnits(uvs[i]);
 
     packer.charts.assign(chartCount, PackChart{});
     for (uint32_t c = 0; c < chartCount; ++c) {

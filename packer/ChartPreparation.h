@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Normalisation.h"
 #include "PackRecords.h"
 #include "PackSettings.h"
 
@@ -13,20 +14,17 @@ namespace OmbrixVectorPacker {
 // order of their lowest triangle, filled breadth first. Returns the number of charts.
 uint32_t findChartIds(std::span<const uint32_t> adjacency, size_t triangleCount, std::vector<uint32_t>& chartIds);
 
-// 1 / sqrt(total UV area of the triangles), so that the scaled triangles have area 1; 1
-// when the area is zero or not finite. Triangles with a non-finite corner count as empty.
-double normalisationFactor(std::span<const Point2> uvs, std::span<const uint32_t> triangles);
-
 // What the preparation leaves for the placement loop besides the charts.
 struct PreparedCharts {
-    double scale = 1.0;
+    Normalisation normalisation;
     // The largest number of padded outline edges of any chart.
     size_t scratch_hint = 0;
     // The largest side of any chart's padded box, at least 0.001.
     double largest_extent = 0.001;
 };
 
-// Builds the packer's charts from the triangles: chart ids, normalisation, the traced
+// Builds the packer's charts from the triangles: chart ids, normalisation (which throws
+// PackInputError for UVs it cannot represent), the traced
 // outlines with holes (or the hull), padding, orientations and their thinning, then sorts
 // the charts into placement order and sets the vertex chart map and the scan step. The
 // per-chart work runs on `threadCount` threads, joined before returning.

@@ -45,6 +45,35 @@ inline double turnAngle(Point2 from, Point2 to) {
     return angle;
 }
 
+// The last edge of a loop under construction whose material lies on its left, grown by
+// merging almost straight continuations into it. Merging drops the points in between; the
+// loop still holds all its material only while every dropped point lies on or left of the
+// chord that replaces them, so that the chord passes outside, never through the material.
+class StraightRun {
+public:
+    void restart(Point2 start) {
+        start_ = start;
+        merged_ = false;
+    }
+
+    // Whether the run may drop `through` and end at `end` instead.
+    bool admits(Point2 through, Point2 end) const {
+        const Point2 chord = end - start_;
+        return cross(chord, through - start_) >= 0.0 && (!merged_ || cross(chord, tightest_ - start_) >= 0.0);
+    }
+
+    void merge(Point2 through) {
+        // Seen from the start, the dropped point furthest clockwise bounds every later chord.
+        if (!merged_ || cross(tightest_ - start_, through - start_) < 0.0) tightest_ = through;
+        merged_ = true;
+    }
+
+private:
+    Point2 start_;
+    Point2 tightest_;
+    bool merged_ = false;
+};
+
 // `point` turned by `angle` about `pivot`.
 inline Point2 rotateAbout(Point2 point, Point2 pivot, double cosine, double sine) {
     const Point2 d = point - pivot;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 
 namespace OmbrixVectorPacker {
 
@@ -49,15 +50,29 @@ BoxEntry widened(BoxEntry box, double margin) {
 
 } // namespace
 
+namespace {
+
+// The first charts are judged by the layout's area.
+bool inAreaPhase(const PackStats& run) {
+    return run.placed_count <= 1 ||
+           (run.total_count >= 11 &&
+            static_cast<double>(run.placed_count) / static_cast<double>(run.total_count) < 0.1 &&
+            run.placed_area < 0.05 && run.current_aspect < 10.0);
+}
+
+// The bulk is judged by the layout's area plus its squared deviation from the aspect.
+double areaAndDeviation(double width, double height, double aspect) {
+    const double deviation = width - height * aspect;
+    return width * height + deviation * deviation;
+}
+
+} // namespace
+
 bool better(const PlacementScore& a, const PlacementScore& b) {
     if (!a.valid) return false;
     if (!b.valid) return true;
     const PackStats& run = a.run;
-    const bool areaPhase =
-        run.placed_count <= 1 ||
-        (run.total_count >= 11 && static_cast<double>(run.placed_count) / static_cast<double>(run.total_count) < 0.1 &&
-         run.placed_area < 0.05 && run.current_aspect < 10.0);
-    if (areaPhase) {
+    if (inAreaPhase(run)) {
         const double areaA = a.width * a.height, areaB = b.width * b.height;
         if (areaB > areaA + run.epsilon && a.y < 0.01 * areaA) return true;
         if (areaA > areaB + run.epsilon && b.y < 0.01 * areaB) return false;
@@ -66,9 +81,8 @@ bool better(const PlacementScore& a, const PlacementScore& b) {
         if (b.width >= a.width && b.height >= a.height)
             return (a.width != b.width || a.height != b.height) ? true : b.y > a.y;
         if (a.width >= b.width && a.height >= b.height) return false;
-        const double deviationA = a.width - a.height * run.aspect, deviationB = b.width - b.height * run.aspect;
-        const double scoreA = a.width * a.height + deviationA * deviationA;
-        const double scoreB = b.width * b.height + deviationB * deviationB;
+        const double scoreA = areaAndDeviation(a.width, a.height, run.aspect);
+        const double scoreB = areaAndDeviation(b.width, b.height, run.aspect);
         if (std::abs(scoreA - scoreB) >= 2.0 * run.epsilon) return scoreB > scoreA;
         return b.y > a.y;
     }
@@ -77,12 +91,37 @@ bool better(const PlacementScore& a, const PlacementScore& b) {
     return sideB > sideA;
 }
 
-PlacementResult mergeResults(std::span<const PlacementResult> results) {
-    PlacementResult best;
-    for (const PlacementResult& result : results) {
-        if (better(result.score, best.score) || (!better(best.score, result.score) && result.x < best.x)) best = result;
+// Follows `better` branch by branch for every height from the lowest one up: the rules that
+// could let the candidate win hold, if at all, only up to some height, except where the
+// area and deviation may fall again as the layout grows taller, which is bounded by its
+// smallest value over the heights still possible.
+bool neverBetter(const PlacementScore& lowest, const PlacementScore& best) {
+    if (!best.valid) return false;
+    const PlacementScore& c = lowest;
+    const PlacementScore& b = best;
+    const PackStats& run = c.run;
+    if (inAreaPhase(run)) {
+        const double areaC = c.width * c.height, areaB = b.width * b.height;
+        // Near the floor a smaller area wins; higher up the candidate's area only grows and
+        // (for layouts narrower than 100) its height outgrows the near-floor limit.
+        if (areaB > areaC + run.epsilon && (c.y < 0.01 * areaC || c.width >= 100.0)) return false;
     }
-    return best;
+    if (run.placed_area < 0.8) {
+        if (b.width >= c.width && b.height >= c.height)
+            return c.width == b.width && c.height == b.height && !(b.y > c.y);
+        if (c.width >= b.width && c.height >= b.height) return true;
+        // Neither holds the other: the candidate is narrower and taller (and stays so), or
+        // wider and lower until it reaches the best's height.
+        const double highest = c.width < b.width ? kLargest : b.height;
+        const double turn = c.width * (2.0 * run.aspect - 1.0) / (2.0 * run.aspect * run.aspect);
+        const double smallest =
+            areaAndDeviation(c.width, std::clamp(turn, c.height, highest), run.aspect) * (1.0 - 1e-12);
+        const double scoreB = areaAndDeviation(b.width, b.height, run.aspect);
+        if (smallest >= scoreB + 2.0 * run.epsilon) return true;
+        return smallest > scoreB - 2.0 * run.epsilon && b.y <= c.y;
+    }
+    const double sideC = std::max(c.height * run.aspect, c.width), sideB = std::max(b.height * run.aspect, b.width);
+    return sideC > sideB || (sideC == sideB && !(b.width * b.height > c.width * c.height));
 }
 
 bool placedBefore(const PackChart& a, const PackChart& b) {
@@ -139,35 +178,14 @@ PlacementSearch::PlacementSearch(const VectorPacker& packer, size_t scratchHint)
     stack_.reserve(128);
 }
 
-PlacementResult PlacementSearch::search(uint32_t chart, double startX, double endX, double stride, Point2 hint,
-                                        std::atomic<uint8_t>& cancel) {
-    const PackChart& moving = packer_.charts[chart];
-    PlacementResult best;
-    for (uint32_t o = 0; o < moving.orientations.size(); ++o) {
-        const ChartOrientation& orientation = moving.orientations[o];
-        bool stop = false;
-        for (double x = startX; x <= endX; x += stride) {
-            const double y = slideUp(orientation, x, hint.x > x ? hint.y : 0.0);
-            const PlacementScore candidate = score(orientation, {x, y});
-            const bool withinLayout = candidate.width == packer_.extent_x && candidate.height == packer_.extent_y;
-            if (withinLayout) cancel.store(1, std::memory_order_relaxed);
-            if (!best.score.valid || better(candidate, best.score)) best = {x, y, o, candidate};
-            if (withinLayout || cancel.load(std::memory_order_relaxed) != 0) {
-                stop = true;
-                break;
-            }
-            if (y == 0.0) break;
-        }
-        if (stop) break;
-    }
-    if (best.score.valid) {
-        const ChartOrientation& orientation = moving.orientations[best.orientation];
-        const Point2 refined = refine(orientation, {best.x, best.y});
-        best.x = refined.x;
-        best.y = refined.y;
-        best.score = score(orientation, refined);
-    }
-    return best;
+PlacementResult PlacementSearch::refine(const PackChart& chart, const PlacementResult& found) {
+    const ChartOrientation& orientation = chart.orientations[found.orientation];
+    const Point2 refined = slideLeft(orientation, {found.x, found.y});
+    return {refined.x, refined.y, found.orientation, score(orientation, refined)};
+}
+
+bool PlacementSearch::withinLayout(const PlacementScore& score) const {
+    return score.width == packer_.extent_x && score.height == packer_.extent_y;
 }
 
 PlacementScore PlacementSearch::score(const ChartOrientation& orientation, Point2 at) const {
@@ -180,10 +198,18 @@ PlacementScore PlacementSearch::score(const ChartOrientation& orientation, Point
     return result;
 }
 
-// Slides the orientation up from (x, y) until no placed chart's edges cross its edges and
-// its anchor lies inside no placed chart; returns the y reached.
-double PlacementSearch::slideUp(const ChartOrientation& orientation, double x, double y) {
+// Every box a slide meets lies in the column above its start, so the column's charts are
+// gathered once (in the index's order) and each step picks those meeting its box.
+double PlacementSearch::slideUp(const ChartOrientation& orientation, double x, double y, const SlideCutoff* cutoff) {
+    lastHit_ = kNone;
+    column_.clear();
+    packer_.placed_boxes.query(widened({x, y, x + orientation.size.x, kLargest, 0}, epsilon_), column_, stack_);
+    columnReady_ = true;
     for (;;) {
+        if (cutoff != nullptr && cutoff->reached()) {
+            columnReady_ = false;
+            return std::numeric_limits<double>::quiet_NaN();
+        }
         const double push = blockingPush<false>(orientation, {x, y});
         if (push > 0.0) {
             y = advance(y, push);
@@ -195,7 +221,23 @@ double PlacementSearch::slideUp(const ChartOrientation& orientation, double x, d
             y = advance(y, distance);
             continue;
         }
+        columnReady_ = false;
         return y;
+    }
+}
+
+// The placed charts whose boxes meet `box`, in the index's order, into `placedHits_`.
+void PlacementSearch::findPlaced(const BoxEntry& box) {
+    placedHits_.clear();
+    if (!columnReady_) {
+        packer_.placed_boxes.query(box, placedHits_, stack_);
+        return;
+    }
+    for (const uint32_t placed : column_) {
+        const PackChart& chart = packer_.charts[placed];
+        if (chart.position.x + chart.size.x >= box.minX && box.maxX >= chart.position.x &&
+            chart.position.y + chart.size.y >= box.minY && box.maxY >= chart.position.y)
+            placedHits_.push_back(placed);
     }
 }
 
@@ -211,9 +253,7 @@ double PlacementSearch::blockingPush(const ChartOrientation& orientation, Point2
             if (push > 0.0) return push;
         }
     }
-    placedHits_.clear();
-    const BoxEntry box{at.x, at.y, at.x + orientation.size.x, at.y + orientation.size.y, 0};
-    packer_.placed_boxes.query(widened(box, epsilon_), placedHits_, stack_);
+    findPlaced(widened({at.x, at.y, at.x + orientation.size.x, at.y + orientation.size.y, 0}, epsilon_));
     for (const uint32_t placed : placedHits_) {
         if (placed == lastHit_) continue;
         const double push = edgePush<Horizontal>(placed, orientation, at);
@@ -223,6 +263,10 @@ double PlacementSearch::blockingPush(const ChartOrientation& orientation, Point2
         }
     }
     return 0.0;
+}
+
+double PlacementSearch::edgeTest(uint32_t placed, const ChartOrientation& orientation, Point2 at) {
+    return edgePush<false>(placed, orientation, at);
 }
 
 // Tests the edges of the orientation at `at` against the placed chart's edges near them,
@@ -309,9 +353,7 @@ uint32_t PlacementSearch::countCrossings(const PackChart& placed, Point2 from, d
 // its edges above); `distance` is then the way up to that chart's nearest edge.
 bool PlacementSearch::anchorInside(const ChartOrientation& orientation, Point2 at, double& distance) {
     const Point2 anchor = at + orientation.anchor;
-    placedHits_.clear();
-    packer_.placed_boxes.query({anchor.x, anchor.y, anchor.x, anchor.y + orientation.anchor_height, 0}, placedHits_,
-                               stack_);
+    findPlaced({anchor.x, anchor.y, anchor.x, anchor.y + orientation.anchor_height, 0});
     for (const uint32_t placed : placedHits_) {
         double nearest = kLargest;
         if (countCrossings<false>(packer_.charts[placed], anchor, nearest) % 2 == 1) {
@@ -356,9 +398,10 @@ double PlacementSearch::freeDistanceLeft(Point2 probe) {
     return distance;
 }
 
-// Slides a found position left, just above where it was found, as far as the charts to
-// its left allow; keeps the position when it cannot move.
-Point2 PlacementSearch::refine(const ChartOrientation& orientation, Point2 found) {
+// The refinement's move: from just above the found position, as far left as the charts
+// there allow.
+Point2 PlacementSearch::slideLeft(const ChartOrientation& orientation, Point2 found) {
+    lastHit_ = kNone;
     const double y = found.y + epsilon_;
     double distance =
         std::min(freeDistanceLeft({found.x + orientation.lowest_point.x, y + orientation.lowest_point.y}),

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "PackRecords.h"
+#include "RestingBound.h"
 
-#include <atomic>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -34,9 +34,9 @@ struct PlacementResult {
 // texture's aspect, the last ones by the smallest box of the texture's aspect.
 bool better(const PlacementScore& a, const PlacementScore& b);
 
-// The best of the workers' results, taken in worker order; of two results that neither
-// beats, the one further left.
-PlacementResult mergeResults(std::span<const PlacementResult> results);
+// True when a candidate scored at `lowest`, which can only end at that height or higher
+// (its layout height never shrinking), is never Better than `best`, wherever it ends.
+bool neverBetter(const PlacementScore& lowest, const PlacementScore& best);
 
 // Placement order: the larger box (of the first orientation) first.
 bool placedBefore(const PackChart& a, const PackChart& b);
@@ -55,18 +55,46 @@ struct PlacementHint {
 // there, and records it in the placed boxes, the extents and the statistics.
 void placeChart(VectorPacker& packer, uint32_t chartPosition, const PlacementResult& result);
 
-// One worker's search context, kept across the charts of one run: it reads the packer's
-// charts, placed boxes, extents and statistics and owns its scratch arrays.
+// Tells a running slide that its answer is no longer needed, so that it may stop early.
+class SlideCutoff {
+public:
+    virtual bool reached() const = 0;
+
+protected:
+    ~SlideCutoff() = default;
+};
+
+// One searcher's context, kept across the charts of one run: it reads the packer's charts,
+// placed boxes, extents and statistics and owns its scratch arrays. Its answers depend only
+// on its arguments and the packer, never on what it was asked before.
 class PlacementSearch {
 public:
     PlacementSearch(const VectorPacker& packer, size_t scratchHint);
 
-    // Tries the chart's orientations at x = startX, startX + stride, ... up to endX, each
-    // slid up from the floor (or from the hint) until it touches nothing, and returns the
-    // best position, refined to the left. Stops early when a position does not grow the
-    // layout, here or in another worker (`cancel`).
-    PlacementResult search(uint32_t chart, double startX, double endX, double stride, Point2 hint,
-                           std::atomic<uint8_t>& cancel);
+    // Slides the orientation up from (x, y) until no placed chart's edges cross its edges
+    // and its anchor lies inside no placed chart; returns the y reached, or NaN when the
+    // cutoff was reached first.
+    double slideUp(const ChartOrientation& orientation, double x, double y, const SlideCutoff* cutoff = nullptr);
+
+    // Slides a found position left, just above where it was found, as far as the charts to
+    // its left allow, and scores it there; keeps the position when it cannot move.
+    PlacementResult refine(const PackChart& chart, const PlacementResult& found);
+
+    // What placing the orientation at `at` would make of the layout.
+    PlacementScore score(const ChartOrientation& orientation, Point2 at) const;
+
+    // Whether the scored position leaves the layout's extents as they are.
+    bool withinLayout(const PlacementScore& score) const;
+
+    // A lower bound for the height at which a slide from (x, y0) comes to rest.
+    double restingBound(const std::vector<ProbeLine>& lines, double x, double y0) {
+        return bound_.lowest(packer_, lines, x, y0);
+    }
+
+    // How far the placed chart pushes the orientation at `at` upward: 0 when their edges do
+    // not cross; when the first crossing lies under the placed chart's material, at least
+    // the way up to its nearest boundary above the crossing.
+    double edgeTest(uint32_t placed, const ChartOrientation& orientation, Point2 at);
 
 private:
     template <bool Horizontal>
@@ -76,10 +104,9 @@ private:
     template <bool Horizontal>
     uint32_t countCrossings(const PackChart& placed, Point2 from, double& nearest);
     bool anchorInside(const ChartOrientation& orientation, Point2 at, double& distance);
-    double slideUp(const ChartOrientation& orientation, double x, double y);
+    void findPlaced(const BoxEntry& box);
     double freeDistanceLeft(Point2 probe);
-    Point2 refine(const ChartOrientation& orientation, Point2 found);
-    PlacementScore score(const ChartOrientation& orientation, Point2 at) const;
+    Point2 slideLeft(const ChartOrientation& orientation, Point2 found);
 
     static constexpr uint32_t kNone = 0xFFFFFFFFu;
 
@@ -87,10 +114,14 @@ private:
     double epsilon_;
     uint32_t lastHit_ = kNone;
     std::vector<uint32_t> placedHits_;
+    // The placed charts in the column of the slide under way, while `columnReady_`.
+    std::vector<uint32_t> column_;
+    bool columnReady_ = false;
     std::vector<uint32_t> placedEdgeHits_;
     std::vector<uint32_t> movingCandidates_;
     std::vector<uint32_t> rayHits_;
     BoxQueryStack stack_;
+    RestingBound bound_;
 };
 
 } // namespace OmbrixVectorPacker

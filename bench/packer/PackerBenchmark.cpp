@@ -1,9 +1,11 @@
 // Chart outlines and whole packs on islands of real meshes: the box-projected parts of a
 // kitbash scene and the UV charts of a scanned cow, repeated at mixed sizes and angles to
-// the chart counts wanted (padding 2 texels at 1024 x 1024, rotation 1).
+// the chart counts wanted (padding 2 texels at 1024 x 1024, rotation 1); the kitbash scene
+// itself as `varnelle pack` packs it; and many alike charts (separate right triangles).
 #include "apps/varnelle/UVCharts.h"
 #include "hostapi/ObjFile.h"
 #include "packer/ChartPreparation.h"
+#include "packer/Geometry.h"
 #include "packer/Pack.h"
 
 #include <benchmark/benchmark.h>
@@ -109,6 +111,17 @@ double peakMegabytes() {
     return usage.ru_maxrss / 1024.0;
 }
 
+// Packs the layout once and returns the share of the enclosing square its charts fill (all
+// charts together have area 1 in the packer's units).
+double packedEfficiency(const std::vector<Point2>& input, const std::vector<uint32_t>& triangles,
+                        const std::vector<uint32_t>& adjacency, const PackSettings& settings) {
+    std::vector<Point2> uvs = input;
+    VectorPacker packer;
+    pack(packer, uvs, triangles, adjacency, settings, std::span<const uint32_t>{});
+    const double side = std::max(packer.extent_x, packer.extent_y);
+    return 1.0 / (side * side);
+}
+
 void BM_Outlines(benchmark::State& state) {
     const Layout layout = makeLayout(static_cast<size_t>(state.range(0)));
     const unsigned threads = packThreadCount(std::thread::hardware_concurrency());
@@ -130,21 +143,47 @@ void BM_Outlines(benchmark::State& state) {
 void BM_Pack(benchmark::State& state) {
     const Layout layout = makeLayout(static_cast<size_t>(state.range(0)));
     double efficiency = 0.0;
-    for (auto _ : state) {
-        std::vector<Point2> uvs = layout.uvs;
-        VectorPacker packer;
-        pack(packer, uvs, layout.triangles, layout.adjacency,
-             benchSettings(static_cast<int>(state.range(1)), static_cast<double>(state.range(2))),
-             std::span<const uint32_t>{});
-        // All charts together have area 1; the layout is scaled to a unit square.
-        const double side = std::max(packer.extent_x, packer.extent_y);
-        efficiency = 1.0 / (side * side);
-    }
+    for (auto _ : state)
+        efficiency =
+            packedEfficiency(layout.uvs, layout.triangles, layout.adjacency,
+                             benchSettings(static_cast<int>(state.range(1)), static_cast<double>(state.range(2))));
     state.counters["efficiency"] = efficiency;
     state.counters["peak_MB"] = peakMegabytes();
 }
 
+void BM_PackKitbash(benchmark::State& state) {
+    UVCharts charts;
+    std::string problem;
+    if (!readUVCharts(importObj(VARNELLE_PACKER_BENCH_DATA "/kitbash.obj").front(), charts, problem))
+        throw std::runtime_error(problem);
+    double efficiency = 0.0;
+    for (auto _ : state)
+        efficiency = packedEfficiency(charts.uvs, charts.triangles, charts.adjacency, benchSettings(1));
+    state.counters["charts"] = charts.chartCount;
+    state.counters["efficiency"] = efficiency;
+}
+
+// Separate right triangles of one size, the box projection of a mesh of loose triangles.
+void BM_PackAlike(benchmark::State& state) {
+    Layout layout;
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        const uint32_t first = static_cast<uint32_t>(layout.uvs.size());
+        const Point2 corner{static_cast<double>(i % 40) * 2.0, static_cast<double>(i / 40) * 2.0};
+        layout.uvs.insert(layout.uvs.end(), {corner, corner + Point2{1.0, 0.0}, corner + Point2{0.0, 1.0}});
+        layout.triangles.insert(layout.triangles.end(), {first, first + 1, first + 2});
+        layout.adjacency.insert(layout.adjacency.end(), {kNil, kNil, kNil});
+    }
+    double efficiency = 0.0;
+    for (auto _ : state)
+        efficiency = packedEfficiency(layout.uvs, layout.triangles, layout.adjacency, benchSettings(1));
+    state.counters["efficiency"] = efficiency;
+}
+
 } // namespace
+
+BENCHMARK(BM_PackKitbash)->Unit(benchmark::kMillisecond)->Iterations(1);
+// Argument: the number of triangles.
+BENCHMARK(BM_PackAlike)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Arguments: charts, full rotation (rotation 1 gives 2 orientations per chart before
 // thinning, 4 with full rotation).

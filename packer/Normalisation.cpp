@@ -1,0 +1,64 @@
+#include "Normalisation.h"
+
+#include "Geometry.h"
+#include "PackErrors.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace OmbrixVectorPacker {
+
+namespace {
+
+std::string describe(Point2 uv) {
+    return "(" + std::to_string(uv.x) + ", " + std::to_string(uv.y) + ")";
+}
+
+} // namespace
+
+Point2 Normalisation::toUnits(Point2 uv) const {
+    return (Point2{std::ldexp(uv.x, -exponent), std::ldexp(uv.y, -exponent)} - origin) * factor;
+}
+
+Point2 Normalisation::toInput(Point2 units) const {
+    return {std::ldexp(units.x / factor, exponent), std::ldexp(units.y / factor, exponent)};
+}
+
+Normalisation normalisationOf(std::span<const Point2> uvs, std::span<const uint32_t> triangles) {
+    double largest = 0.0;
+    for (size_t corner = 0; corner < triangles.size(); ++corner) {
+        const Point2 uv = uvs[triangles[corner]];
+        if (!isFinite(uv))
+            throw PackInputError("pack: UV " + std::to_string(triangles[corner]) + " of triangle " +
+                                 std::to_string(corner / 3) + " is not a finite number: " + describe(uv));
+        largest = std::max({largest, std::abs(uv.x), std::abs(uv.y)});
+    }
+    Normalisation normalisation;
+    normalisation.exponent = largest > 0.0 ? std::ilogb(largest) + 1 : 0;
+    Point2 low{kLargest, kLargest};
+    for (const uint32_t uv : triangles) {
+        const Point2 p{std::ldexp(uvs[uv].x, -normalisation.exponent), std::ldexp(uvs[uv].y, -normalisation.exponent)};
+        low = {std::min(low.x, p.x), std::min(low.y, p.y)};
+    }
+    normalisation.origin = low;
+
+    // Every coordinate now lies in [0, 2), so no area overflows.
+    double area = 0.0;
+    for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
+        const Point2 a = normalisation.toUnits(uvs[triangles[t]]);
+        const Point2 b = normalisation.toUnits(uvs[triangles[t + 1]]);
+        const Point2 c = normalisation.toUnits(uvs[triangles[t + 2]]);
+        area += 0.5 * std::abs(cross(b - a, c - a));
+    }
+    if (!(area > 0.0))
+        throw PackInputError("pack: every UV triangle has zero area (" + std::to_string(triangles.size() / 3) +
+                             " triangles), so there is no layout to pack");
+    normalisation.factor = 1.0 / std::sqrt(area);
+    if (!std::isfinite(normalisation.factor) || !isFinite(normalisation.toInput({1.0, 1.0})))
+        throw PackInputError("pack: the UVs' total area cannot be represented: the packed layout would not fit the "
+                             "range of double-precision numbers");
+    return normalisation;
+}
+
+} // namespace OmbrixVectorPacker
