@@ -497,7 +497,8 @@ private:
         const bool quarter = turn % 2 == 1;
         mask.width = quarter ? height : width;
         mask.height = quarter ? width : height;
-        // Mask row r reads line source(r) of `lines`, mirrored across `span` cells when `flip`.
+        // Mask rows read the lines in order, or from the last when `backwards`; each line is
+        // mirrored across `span` cells when `flip`.
         const LineRuns& lines = quarter ? columns : rows;
         const bool backwards = turn == 2 || turn == 3, flip = turn == 1 || turn == 2;
         const auto span = static_cast<uint32_t>(mask.width);
@@ -850,10 +851,16 @@ HRESULT searchManyCharts(PackerPair& packers, double bound, const ProgressShare&
     const float split = share.from + (share.to - share.from) * 0.3f;
     double fits = 0.0, fails = bound;
     packers.searchNearTop(true);
-    if (const HRESULT status = searchScale(packers, fits, fails, {share.progress, share.from, split}); FAILED(status))
-        return status;
+    const HRESULT bracketed = searchScale(packers, fits, fails, {share.progress, share.from, split});
     packers.searchNearTop(false);
-    fails = std::min(bound, fits * FullSearchReach);
+    if (bracketed == E_ABORT) return bracketed;
+    // Holes far down may still take what the top rows could not: then the full search starts over.
+    if (FAILED(bracketed)) {
+        fits = 0.0;
+        fails = bound;
+    } else {
+        fails = std::min(bound, fits * FullSearchReach);
+    }
     return searchScale(packers, fits, fails, {share.progress, split, share.to});
 }
 
