@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 
 namespace Isochart::GeodesicDist {
@@ -53,16 +52,44 @@ CApproximateOneToAll::CApproximateOneToAll(const SurfaceMesh& surface, const Cha
     }
 }
 
-// The heap functions keep the largest first: reversing the order keeps the nearest first.
-bool CApproximateOneToAll::farther(const Entry& a, const Entry& b) {
-    return b < a;
+void CApproximateOneToAll::place(size_t slot, uint32_t vertex) {
+    heap_[slot] = vertex;
+    slotOf_[vertex] = uint32_t(slot);
+}
+
+void CApproximateOneToAll::siftUp(size_t slot, const std::vector<double>& distance) {
+    const uint32_t vertex = heap_[slot];
+    while (slot > 0) {
+        const size_t parent = (slot - 1) / 2;
+        if (!before(vertex, heap_[parent], distance)) break;
+        place(slot, heap_[parent]);
+        slot = parent;
+    }
+    place(slot, vertex);
+}
+
+void CApproximateOneToAll::siftDown(size_t slot, const std::vector<double>& distance) {
+    const uint32_t vertex = heap_[slot];
+    const size_t size = heap_.size();
+    while (true) {
+        size_t child = 2 * slot + 1;
+        if (child >= size) break;
+        if (child + 1 < size && before(heap_[child + 1], heap_[child], distance)) ++child;
+        if (!before(heap_[child], vertex, distance)) break;
+        place(slot, heap_[child]);
+        slot = child;
+    }
+    place(slot, vertex);
 }
 
 void CApproximateOneToAll::offer(uint32_t vertex, double candidate, std::vector<double>& distance) {
     if (settled_[vertex] || !(candidate < distance[vertex])) return;
     distance[vertex] = candidate;
-    heap_.push_back({candidate, vertex});
-    std::push_heap(heap_.begin(), heap_.end(), farther);
+    if (slotOf_[vertex] == kNotQueued) {
+        heap_.push_back(vertex);
+        slotOf_[vertex] = uint32_t(heap_.size() - 1);
+    }
+    siftUp(slotOf_[vertex], distance);
 }
 
 void CApproximateOneToAll::settle(uint32_t vertex, std::vector<double>& distance) {
@@ -88,13 +115,18 @@ void CApproximateOneToAll::settle(uint32_t vertex, std::vector<double>& distance
 void CApproximateOneToAll::compute(uint32_t source, std::vector<double>& distance) {
     distance.assign(vertexCount_, kInfinite);
     settled_.assign(vertexCount_, 0);
+    slotOf_.assign(vertexCount_, kNotQueued);
     heap_.clear();
     offer(source, 0.0, distance);
     while (!heap_.empty()) {
-        std::pop_heap(heap_.begin(), heap_.end(), farther);
-        const auto [d, vertex] = heap_.back();
+        const uint32_t vertex = heap_.front();
+        slotOf_[vertex] = kNotQueued;
+        const uint32_t last = heap_.back();
         heap_.pop_back();
-        if (settled_[vertex] || d > distance[vertex]) continue;
+        if (!heap_.empty()) {
+            heap_.front() = last;
+            siftDown(0, distance);
+        }
         settle(vertex, distance);
     }
 }

@@ -21,14 +21,6 @@ public:
     void compute(uint32_t source, std::vector<double>& distance);
 
 private:
-    // A vertex waiting to settle; ties go to the lower vertex, so the order is total.
-    struct Entry {
-        double distance;
-        uint32_t vertex;
-        bool operator<(const Entry& other) const {
-            return distance != other.distance ? distance < other.distance : vertex < other.vertex;
-        }
-    };
     // A triangle around a vertex: its two other corners and the lengths of its three edges.
     struct Fan {
         uint32_t b, c;
@@ -37,13 +29,25 @@ private:
 
     void settle(uint32_t vertex, std::vector<double>& distance);
     void offer(uint32_t vertex, double candidate, std::vector<double>& distance);
-    static bool farther(const Entry& a, const Entry& b);
+    // Whether `a` settles before `b`: the nearer first, ties to the lower vertex, so the
+    // order is total.
+    static bool before(uint32_t a, uint32_t b, const std::vector<double>& distance) {
+        return distance[a] != distance[b] ? distance[a] < distance[b] : a < b;
+    }
+    void place(size_t slot, uint32_t vertex);
+    void siftUp(size_t slot, const std::vector<double>& distance);
+    void siftDown(size_t slot, const std::vector<double>& distance);
+
+    static constexpr uint32_t kNotQueued = 0xFFFFFFFFu;
 
     size_t vertexCount_;
     std::vector<uint32_t> fanStart_; // vertex v owns fans_[fanStart_[v] .. fanStart_[v + 1])
     std::vector<Fan> fans_;
     std::vector<uint8_t> settled_;
-    std::vector<Entry> heap_; // nearest first
+    // The front: a binary heap of vertices, the first to settle on top, each vertex in it at
+    // most once and moved up in place when its distance shrinks.
+    std::vector<uint32_t> heap_;
+    std::vector<uint32_t> slotOf_; // a vertex's place in heap_, or kNotQueued
 };
 
 // The distance at `c` of a planar front that has distance `da` at `a` and `db` at `b` and
