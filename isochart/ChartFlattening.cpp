@@ -174,7 +174,7 @@ bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<E
         if (next[v] == kNil) unknown[v] = freeCount++;
     if (freeCount == 0) return true;
     std::vector<Triplet> entries;
-    entries.reserve(chart.triangleCount() * 12);
+    entries.reserve(chart.triangleCount() * 9);
     Eigen::MatrixX2d rhs = Eigen::MatrixX2d::Zero(freeCount, 2);
     for (uint32_t t = 0; t < chart.triangleCount(); ++t) {
         Eigen::Vector2d z[3];
@@ -187,10 +187,10 @@ bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<E
             for (const auto& [i, j] : {std::pair{p, q}, std::pair{q, p}}) {
                 if (unknown[i] < 0) continue;
                 entries.emplace_back(unknown[i], unknown[i], w);
-                if (unknown[j] >= 0)
-                    entries.emplace_back(unknown[i], unknown[j], -w);
-                else
+                if (unknown[j] < 0)
                     rhs.row(unknown[i]) += w * uv[j].transpose();
+                else if (unknown[j] < unknown[i]) // the solver reads the lower triangle alone
+                    entries.emplace_back(unknown[i], unknown[j], -w);
             }
         }
     }
@@ -264,7 +264,7 @@ bool prepareRigidSystem(const SurfaceMesh& surface, const ChartMesh& chart, uint
     rigid.edgeWeight.resize(chart.triangleCount());
     rigid.rest.resize(chart.triangleCount());
     std::vector<Triplet> entries;
-    entries.reserve(chart.triangleCount() * 12);
+    entries.reserve(chart.triangleCount() * 9);
     for (uint32_t t = 0; t < chart.triangleCount(); ++t) {
         Eigen::Vector2d z[3];
         flatCorners(surface, chart.triangles[t], z);
@@ -280,10 +280,8 @@ bool prepareRigidSystem(const SurfaceMesh& surface, const ChartMesh& chart, uint
                       j = rigid.unknown[chart.corners[t][(k + 2) % 3]];
             if (i >= 0) entries.emplace_back(i, i, w);
             if (j >= 0) entries.emplace_back(j, j, w);
-            if (i >= 0 && j >= 0) {
-                entries.emplace_back(i, j, -w);
-                entries.emplace_back(j, i, -w);
-            }
+            // The solver reads the lower triangle alone.
+            if (i >= 0 && j >= 0) entries.emplace_back(std::max(i, j), std::min(i, j), -w);
         }
     }
     SparseMatrix laplacian(freeCount, freeCount);
