@@ -1,7 +1,9 @@
 #include "ChartAtlasPacker.h"
 
+#include "isochart/BitmapRuns.h"
 #include "isochart/BoundingRectangle.h"
 #include "isochart/ChartCoverage.h"
+#include "isochart/OccupancyGrid.h"
 #include "isochart/ParallelFor.h"
 
 #include <algorithm>
@@ -22,7 +24,6 @@ namespace {
 constexpr uint32_t NoNeighbour = 0xFFFFFFFFu;
 // Larger textures are packed on a grid of cells of several texels each.
 constexpr size_t MaxGridSide = 8192;
-static_assert(MaxGridSide < 32768, "run lengths of a grid row are 16-bit");
 constexpr int QuarterTurns = 4;
 // With this many charts the upright and the quarter-turned chart are tried, not all four
 // turns: the search costs half as much and small charts gain little from the other two.
@@ -47,6 +48,11 @@ constexpr size_t CoarseFactor = 2;
 constexpr size_t CoarseSmallestSide = 128;
 // The best variants on the coarse grid that are tried on the full one.
 constexpr size_t FinalCandidates = 3;
+// With many charts the scale is first bracketed by searches that look for places only this
+// many chart heights below the highest chart so far; full searches then refine it up to this
+// much above the scale found.
+constexpr long NearTopDepth = 3;
+constexpr double FullSearchReach = 1.06;
 // Rows from the bottom up are no longer searched once less than this share of them is free:
 // the few cells left there cost a full search for every later chart and rarely take one.
 constexpr double ClosedRowFreeShare = 0.03;
@@ -234,138 +240,6 @@ Point quarterTurn(const Point& p, double width, double height, int turn) {
     }
 }
 
-// The texture as, per cell, the length of the run it starts: free cells hold the number of
-// free cells from them to the right, occupied cells minus the number of occupied ones. With the
-// longest free run of every row and of every block of cells in a row, one read tells whether
-// a run of cells is free, and the next place worth trying skips whole runs and blocks.
-class OccupancyGrid {
-public:
-    void reset(size_t width, size_t height) {
-        assert(width <= MaxGridSide);
-        width_ = width;
-        height_ = height;
-        runs_.resize(width * height);
-        for (size_t row = 0; row < height; ++row)
-            for (size_t column = 0; column < width; ++column)
-                runs_[row * width + column] = static_cast<int16_t>(width - column);
-        longestFree_.assign(height, static_cast<uint32_t>(width));
-        leaves_ = 1;
-        while (leaves_ < height)
-            leaves_ *= 2;
-        rowTree_.assign(2 * leaves_, 0);
-        for (size_t row = 0; row < height; ++row)
-            rowTree_[leaves_ + row] = static_cast<uint32_t>(width);
-        for (size_t node = leaves_; node-- > 1;)
-            rowTree_[node] = std::max(rowTree_[2 * node], rowTree_[2 * node + 1]);
-        freeCells_ = width * height;
-        freeInRow_.assign(height, width);
-        blocksPerRow_ = (width + BlockSize - 1) / BlockSize;
-        blockLongest_.resize(blocksPerRow_ * height);
-        for (size_t row = 0; row < height; ++row)
-            for (size_t block = 0; block < blocksPerRow_; ++block)
-                blockLongest_[row * blocksPerRow_ + block] = static_cast<int16_t>(width - block * BlockSize);
-    }
-
-    size_t width() const { return width_; }
-    size_t height() const { return height_; }
-    uint32_t longestFree(size_t row) const { return longestFree_[row]; }
-
-    // The first row at or after `row` with a free run of at least `length` cells, or the height.
-    size_t nextRoomyRow(size_t row, uint32_t length) const {
-        if (row >= height_) return height_;
-        size_t node = leaves_ + row;
-        if (rowTree_[node] >= length) return row;
-        // Climb while the rest of the subtree to the right holds no such row, then descend.
-        while (true) {
-            while (node % 2 == 1) {
-                node /= 2;
-                if (node <= 1) return height_;
-            }
-            ++node;
-            if (rowTree_[node] >= length) break;
-        }
-        while (node < leaves_)
-            node = rowTree_[2 * node] >= length ? 2 * node : 2 * node + 1;
-        return std::min(node - leaves_, height_);
-    }
-    bool isFree(size_t row, size_t column) const { return runs_[row * width_ + column] > 0; }
-    bool freeRun(size_t row, size_t column, size_t length) const {
-        return runs_[row * width_ + column] >= static_cast<long>(length);
-    }
-
-    // The first column at or after `column` (and not beyond `limit`) where `length` free cells
-    // start, or a column beyond `limit`.
-    size_t nextRoom(size_t row, size_t column, size_t length, size_t limit) const {
-        const int16_t* cells = &runs_[row * width_];
-        const int16_t* blocks = &blockLongest_[row * blocksPerRow_];
-        const long needed = static_cast<long>(length);
-        while (column <= limit && cells[column] < needed) {
-            const size_t block = column / BlockSize;
-            if (blocks[block] < needed)
-                column = (block + 1) * BlockSize;
-            else
-                column += static_cast<size_t>(std::abs(cells[column]));
-        }
-        return column;
-    }
-
-    size_t freeCells() const { return freeCells_; }
-    size_t freeCellsInRow(size_t row) const { return freeInRow_[row]; }
-
-    // Marks cells occupied; the row's runs are stale until refreshRow.
-    void occupy(size_t row, size_t first, size_t last) {
-        assert(first <= last && last < width_);
-        int16_t* cells = &runs_[row * width_];
-        size_t taken = 0;
-        for (size_t column = first; column <= last; ++column) {
-            taken += cells[column] > 0;
-            cells[column] = 0;
-        }
-        freeCells_ -= taken;
-        freeInRow_[row] -= taken;
-    }
-
-    void refreshRow(size_t row) {
-        int16_t* cells = &runs_[row * width_];
-        int16_t* blocks = &blockLongest_[row * blocksPerRow_];
-        int16_t freeRun = 0, occupiedRun = 0, longest = 0;
-        for (size_t block = blocksPerRow_; block-- > 0;) {
-            int16_t blockLongest = 0;
-            for (size_t column = std::min(width_, (block + 1) * BlockSize); column-- > block * BlockSize;) {
-                if (cells[column] > 0) {
-                    occupiedRun = 0;
-                    cells[column] = ++freeRun;
-                    blockLongest = std::max(blockLongest, freeRun);
-                } else {
-                    freeRun = 0;
-                    cells[column] = static_cast<int16_t>(-++occupiedRun);
-                }
-            }
-            blocks[block] = blockLongest;
-            longest = std::max(longest, blockLongest);
-        }
-        longestFree_[row] = static_cast<uint32_t>(longest);
-        for (size_t node = leaves_ + row; node >= 1; node /= 2) {
-            const uint32_t value =
-                node >= leaves_ ? longestFree_[row] : std::max(rowTree_[2 * node], rowTree_[2 * node + 1]);
-            if (node < leaves_ && rowTree_[node] == value) break;
-            rowTree_[node] = value;
-        }
-    }
-
-private:
-    static constexpr size_t BlockSize = 64;
-
-    size_t width_ = 0, height_ = 0, blocksPerRow_ = 0, freeCells_ = 0;
-    std::vector<int16_t> runs_, blockLongest_;
-    std::vector<uint32_t> longestFree_;
-    // The longest free run of every row and, above them, of every pair of subtrees: finds the
-    // next row with enough room without visiting the rows between.
-    size_t leaves_ = 1;
-    std::vector<uint32_t> rowTree_;
-    std::vector<size_t> freeInRow_;
-};
-
 // The cells a chart covers, as runs per row, with the widest run of every row.
 struct CoverageMask {
     struct Run {
@@ -390,6 +264,7 @@ struct PackScratch {
     std::vector<Point> cells;
     std::vector<uint8_t> bitmap;
     ChainFill fill;
+    BitmapRuns lineRuns;
     std::vector<CoverageMask::Run> runs;
     CoverageMask masks[MaxPoses][QuarterTurns];
 };
@@ -484,6 +359,7 @@ public:
     bool attempt(double scale) {
         grid_.reset(gridWidth_, gridHeight_);
         openFrom_ = 0;
+        highestTop_ = 0;
         placements_.assign(charts_.count(), {});
         const double cellsPerArea = scale * scale / static_cast<double>(cellX_ * cellY_);
         for (size_t i = 0; i < order_.size(); ++i) {
@@ -495,6 +371,7 @@ public:
             double bestScore = std::numeric_limits<double>::infinity();
             for (int pose = 0; pose < static_cast<int>(poses_.size()); ++pose) {
                 rasterise(chart, scale, pose);
+                scratch_.lineRuns.find(scratch_.bitmap, bitmapWidth_, bitmapHeight_);
                 for (const int turn : turns_) {
                     CoverageMask& mask = scratch_.masks[pose][turn];
                     buildMask(turn, mask);
@@ -516,6 +393,8 @@ public:
             if (!std::isfinite(bestScore)) return false;
             occupy(scratch_.masks[best.pose][best.turn], best);
             placements_[chart] = best;
+            highestTop_ =
+                std::max(highestTop_, best.y + static_cast<long>(scratch_.masks[best.pose][best.turn].height));
             const double closedBelow = ClosedRowFreeShare * static_cast<double>(grid_.width());
             while (openFrom_ < grid_.height() && static_cast<double>(grid_.freeCellsInRow(openFrom_)) < closedBelow)
                 ++openFrom_;
@@ -533,6 +412,10 @@ public:
         }
         return true;
     }
+
+    // Whether places are looked for only a few chart heights below the highest chart placed:
+    // a search that misses the holes further down, for a quick estimate of the scale.
+    void searchNearTop(bool nearTop) { nearTop_ = nearTop; }
 
     double keptScale() const { return keptScale_; }
     // The share of the charts' area the last attempt placed before it gave up.
@@ -604,42 +487,40 @@ private:
         }
     }
 
-    // The runs of the rasterised chart turned `turn` quarter-turns.
+    // The runs of the rasterised chart turned `turn` quarter-turns, from the runs along the
+    // bitmap's rows and columns: a half-turn reads the rows backwards, and quarter-turns read
+    // the columns, one way or the other.
     void buildMask(int turn, CoverageMask& mask) {
-        const size_t width = bitmapWidth_, height = bitmapHeight_;
-        mask.width = turn % 2 ? height : width;
-        mask.height = turn % 2 ? width : height;
-        const std::vector<uint8_t>& bitmap = scratch_.bitmap;
-        // The unturned cell that lands on cell (column, row) of the turned box.
-        auto covered = [&](size_t column, size_t row) {
-            switch (turn) {
-            case 1:
-                return bitmap[(height - 1 - column) * width + row];
-            case 2:
-                return bitmap[(height - 1 - row) * width + (width - 1 - column)];
-            case 3:
-                return bitmap[column * width + (width - 1 - row)];
-            default:
-                return bitmap[row * width + column];
-            }
-        };
+        const LineRuns& rows = scratch_.lineRuns.rows();
+        const LineRuns& columns = scratch_.lineRuns.columns();
+        const auto width = static_cast<uint32_t>(bitmapWidth_), height = static_cast<uint32_t>(bitmapHeight_);
+        const bool quarter = turn % 2 == 1;
+        mask.width = quarter ? height : width;
+        mask.height = quarter ? width : height;
+        // Mask rows read the lines in order, or from the last when `backwards`; each line is
+        // mirrored across `span` cells when `flip`.
+        const LineRuns& lines = quarter ? columns : rows;
+        const bool backwards = turn == 2 || turn == 3, flip = turn == 1 || turn == 2;
+        const auto span = static_cast<uint32_t>(mask.width);
         mask.runs.clear();
         mask.widest.assign(mask.height, 0);
-        mask.lowest.assign(mask.width, static_cast<uint32_t>(mask.height));
         for (uint32_t row = 0; row < mask.height; ++row) {
-            for (uint32_t column = 0; column < mask.width;) {
-                if (!covered(column, row)) {
-                    ++column;
-                    continue;
-                }
-                const uint32_t start = column;
-                while (column < mask.width && covered(column, row))
-                    ++column;
-                mask.runs.push_back({row, start, column - 1});
-                for (uint32_t covered = start; covered < column; ++covered)
-                    mask.lowest[covered] = std::min(mask.lowest[covered], row);
-                mask.widest[row] = std::max(mask.widest[row], column - start);
+            const auto line = lines.line(backwards ? mask.height - 1 - row : row);
+            for (size_t i = 0; i < line.size(); ++i) {
+                const LineRuns::Run& run = line[flip ? line.size() - 1 - i : i];
+                const uint32_t first = flip ? span - 1 - run[1] : run[0], last = flip ? span - 1 - run[0] : run[1];
+                mask.runs.push_back({row, first, last});
+                mask.widest[row] = std::max(mask.widest[row], last - first + 1);
             }
+        }
+        // The lowest covered row of a mask column is the first or last cell of the crossing line.
+        const LineRuns& crossing = quarter ? rows : columns;
+        const bool crossingBackwards = turn == 1 || turn == 2, fromTop = turn == 2 || turn == 3;
+        const auto depth = static_cast<uint32_t>(mask.height);
+        mask.lowest.resize(mask.width);
+        for (uint32_t column = 0; column < mask.width; ++column) {
+            const auto line = crossing.line(crossingBackwards ? mask.width - 1 - column : column);
+            mask.lowest[column] = line.empty() ? depth : fromTop ? depth - 1 - line.back()[1] : line.front()[0];
         }
         spreadRuns(mask.runs, scratch_.runs);
     }
@@ -669,15 +550,17 @@ private:
         size_t blocker = 0;
         const size_t widestRow =
             static_cast<size_t>(std::max_element(mask.widest.begin(), mask.widest.end()) - mask.widest.begin());
-        for (long y = static_cast<long>(openFrom_); y <= lastY; ++y) {
+        long firstY = static_cast<long>(openFrom_);
+        if (nearTop_) firstY = std::max(firstY, highestTop_ - NearTopDepth * static_cast<long>(mask.height));
+        for (long y = firstY; y <= lastY; ++y) {
             // The mask's widest row needs a grid row with at least as long a free run.
             const size_t roomyRow = grid_.nextRoomyRow(static_cast<size_t>(y) + widestRow, mask.widest[widestRow]);
             y = static_cast<long>(roomyRow) - static_cast<long>(widestRow);
             if (y > lastY) break;
-            bool roomy = true;
-            for (size_t row = 0; row < mask.height && roomy; ++row)
-                roomy = grid_.longestFree(y + row) >= mask.widest[row];
-            if (!roomy) continue;
+            if (const long next = nextUncramped(mask, y); next != y) {
+                y = next - 1;
+                continue;
+            }
             for (size_t x = 0; x <= lastX;) {
                 // The run that blocked last is the likeliest to block again.
                 size_t tested = 0;
@@ -697,6 +580,21 @@ private:
             }
         }
         return false;
+    }
+
+    // `y` when every row of the mask finds a free run as wide as itself in the grid row it
+    // would lie on; otherwise the next place up that puts none of the rows too wide for the
+    // grid row that failed onto it.
+    long nextUncramped(const CoverageMask& mask, long y) const {
+        for (size_t row = mask.height; row-- > 0;) {
+            const uint32_t room = grid_.longestFree(static_cast<size_t>(y) + row);
+            if (room >= mask.widest[row]) continue;
+            size_t narrow = row; // rows narrow..row - 1 are all too wide for that grid row too
+            while (narrow > 0 && mask.widest[narrow - 1] > room)
+                --narrow;
+            return y + static_cast<long>(row + 1 - narrow);
+        }
+        return y;
     }
 
     // Free cells the chart would shut in below itself: in every column, those between its
@@ -740,6 +638,8 @@ private:
     std::vector<double> areaStillToPlace_; // chart area from each place in the order on
     size_t bitmapWidth_ = 0, bitmapHeight_ = 0;
     size_t openFrom_ = 0; // the lowest row still searched
+    long highestTop_ = 0; // the row above the highest chart placed
+    bool nearTop_ = false;
     OccupancyGrid grid_;
     std::vector<Placement> placements_, kept_;
     double keptScale_ = 0.0;
@@ -780,7 +680,25 @@ public:
             packer.useVariant(variant);
     }
 
+    void searchNearTop(bool nearTop) {
+        for (AtlasPacker& packer : packers_)
+            packer.searchNearTop(nearTop);
+    }
+
     bool attempt(double scale) { return packers_[0].attempt(scale); }
+    bool attemptVariant(int variant, double scale) {
+        packers_[0].useVariant(variant);
+        return packers_[0].attempt(scale);
+    }
+
+    // Whether each of two variants places every chart at `scale`, tried at once.
+    std::array<bool, 2> attemptVariants(int first, int second, double scale) {
+        packers_[0].useVariant(first);
+        packers_[1].useVariant(second);
+        std::array<uint8_t, 2> placed{};
+        parallelFor(2, workerCount(), [&](size_t i, size_t) { placed[i] = packers_[i].attempt(scale); });
+        return {placed[0] != 0, placed[1] != 0};
+    }
 
     // Whether each of the two scales lets every chart be placed.
     std::array<bool, 2> attempt(double first, double second) {
@@ -865,20 +783,40 @@ HRESULT searchScale(PackerPair& packers, double& fits, double& fails, const Prog
 
 // Tries the variants after the first, each at a clearly larger scale than the best so far,
 // and closes in on the scale of each that fits there. `improving` receives variant 0 and then
-// every variant that beat all before it, so its last entries are the best.
+// every variant that beat all before it, so its last entries are the best. Two variants are
+// tried at once; the second one's try counts only when the first fails, as the scale to beat
+// is then the same.
 HRESULT searchVariants(PackerPair& packers, double bound, double& fits, std::vector<int>& improving,
                        const ProgressShare& share) {
     improving.assign(1, 0);
-    for (int variant = 1; variant < Variants; ++variant) {
+    auto closeIn = [&](int variant, double better) {
         packers.useVariant(variant);
-        double better = fits * RefineTolerance, fails = bound;
-        if (better < bound && packers.attempt(better)) {
-            const HRESULT status = searchScale(packers, better, fails, {share.progress, share.from, share.from});
-            if (FAILED(status)) return status;
+        double fails = bound;
+        const HRESULT status = searchScale(packers, better, fails, {share.progress, share.from, share.from});
+        if (SUCCEEDED(status)) {
             fits = better;
             improving.push_back(variant);
         }
+        return status;
+    };
+    for (int variant = 1; variant < Variants;) {
+        const double better = fits * RefineTolerance;
+        const int next = variant + 1;
+        std::array<bool, 2> placed{};
+        if (better < bound)
+            placed = next < Variants ? packers.attemptVariants(variant, next, better)
+                                     : std::array<bool, 2>{packers.attemptVariant(variant, better), false};
+        if (placed[0])
+            if (const HRESULT status = closeIn(variant, better); FAILED(status)) return status;
         if (!share.report(static_cast<float>(variant + 1) / Variants)) return E_ABORT;
+        if (placed[0] || next >= Variants || !(better < bound)) {
+            ++variant;
+            continue;
+        }
+        if (placed[1])
+            if (const HRESULT status = closeIn(next, better); FAILED(status)) return status;
+        if (!share.report(static_cast<float>(next + 1) / Variants)) return E_ABORT;
+        variant += 2;
     }
     return S_OK;
 }
@@ -904,6 +842,26 @@ HRESULT searchCandidates(PackerPair& packers, double bound, const std::vector<in
         }
     }
     return share.report(1.0f) ? S_OK : E_ABORT;
+}
+
+// With many charts most of a full search goes to finding that no hole far below the top takes
+// the chart. The scale is bracketed by searches near the top first, then refined by full
+// searches, which fill the holes too and so reach a little further.
+HRESULT searchManyCharts(PackerPair& packers, double bound, const ProgressShare& share) {
+    const float split = share.from + (share.to - share.from) * 0.3f;
+    double fits = 0.0, fails = bound;
+    packers.searchNearTop(true);
+    const HRESULT bracketed = searchScale(packers, fits, fails, {share.progress, share.from, split});
+    packers.searchNearTop(false);
+    if (bracketed == E_ABORT) return bracketed;
+    // Holes far down may still take what the top rows could not: then the full search starts over.
+    if (FAILED(bracketed)) {
+        fits = 0.0;
+        fails = bound;
+    } else {
+        fails = std::min(bound, fits * FullSearchReach);
+    }
+    return searchScale(packers, fits, fails, {share.progress, split, share.to});
 }
 
 // With few charts, the order they are placed in and the way places are judged matter and
@@ -944,6 +902,9 @@ HRESULT pack(std::span<float> uvs, std::span<const uint32_t> indices, std::span<
         std::vector<int> improving;
         if (const HRESULT status = searchVariants(packer, bound, fits, improving, {progress, 0.5f, 1.0f});
             FAILED(status))
+            return status;
+    } else if (packer.manyCharts()) {
+        if (const HRESULT status = searchManyCharts(packer, bound, {progress, 0.0f, 1.0f}); FAILED(status))
             return status;
     } else if (const HRESULT status =
                    searchCandidates(packer, bound, candidates, hint, {progress, coarse ? 0.5f : 0.0f, 1.0f});

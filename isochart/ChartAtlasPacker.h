@@ -27,7 +27,9 @@ using AtlasPackProgress = std::function<bool(float)>;
 // to the lowest place on the texture's grid where it fits, holes between charts included,
 // the turn chosen by the place's top and the free cells it shuts in below. The scale is the
 // largest at which every chart finds a place, searched two scales at a time on two threads;
-// with few charts several orders and ways of judging places are tried too. `uvs` holds u, v
+// with few charts several orders and ways of judging places are tried too, two at a time;
+// with thousands of charts the scale is first bracketed by searches that look for places
+// only near the highest chart placed, then refined by full searches. `uvs` holds u, v
 // per vertex and receives the packed place of every vertex in [0, 1] (0, 0 for a vertex no
 // triangle uses); it is changed only on success. Returns S_OK, E_INVALIDARG (bad sizes,
 // arrays or a uv that is not finite), E_ABORT when progress asked to stop, E_OUTOFMEMORY, or

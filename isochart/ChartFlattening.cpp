@@ -2,6 +2,7 @@
 
 #include "isochart/ChartOverlap.h"
 #include "isochart/ChartStretch.h"
+#include "isochart/ParallelFor.h"
 
 #include <Eigen/LU>
 #include <Eigen/OrderingMethods>
@@ -29,6 +30,8 @@ constexpr double kStartSlack = 4.0;
 // Cotangent weights are clamped to this, keeping Tutte's embedding free of flips.
 constexpr double kLeastWeight = 1e-3;
 constexpr double kInfinite = std::numeric_limits<double>::infinity();
+// Charts with this many vertices solve the two coordinates of a rigid step on two threads.
+constexpr size_t kLeastVerticesSolvedApart = 4000;
 
 // Two chart vertices far apart in space, to pin the conformal map's similarity freedom.
 std::array<uint32_t, 2> farPair(const SurfaceMesh& surface, const ChartMesh& chart) {
@@ -171,7 +174,7 @@ bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<E
         if (next[v] == kNil) unknown[v] = freeCount++;
     if (freeCount == 0) return true;
     std::vector<Triplet> entries;
-    entries.reserve(chart.triangleCount() * 12);
+    entries.reserve(chart.triangleCount() * 9);
     Eigen::MatrixX2d rhs = Eigen::MatrixX2d::Zero(freeCount, 2);
     for (uint32_t t = 0; t < chart.triangleCount(); ++t) {
         Eigen::Vector2d z[3];
@@ -184,10 +187,10 @@ bool convexMap(const SurfaceMesh& surface, const ChartMesh& chart, std::vector<E
             for (const auto& [i, j] : {std::pair{p, q}, std::pair{q, p}}) {
                 if (unknown[i] < 0) continue;
                 entries.emplace_back(unknown[i], unknown[i], w);
-                if (unknown[j] >= 0)
-                    entries.emplace_back(unknown[i], unknown[j], -w);
-                else
+                if (unknown[j] < 0)
                     rhs.row(unknown[i]) += w * uv[j].transpose();
+                else if (unknown[j] < unknown[i]) // the solver reads the lower triangle alone
+                    entries.emplace_back(unknown[i], unknown[j], -w);
             }
         }
     }
@@ -261,7 +264,7 @@ bool prepareRigidSystem(const SurfaceMesh& surface, const ChartMesh& chart, uint
     rigid.edgeWeight.resize(chart.triangleCount());
     rigid.rest.resize(chart.triangleCount());
     std::vector<Triplet> entries;
-    entries.reserve(chart.triangleCount() * 12);
+    entries.reserve(chart.triangleCount() * 9);
     for (uint32_t t = 0; t < chart.triangleCount(); ++t) {
         Eigen::Vector2d z[3];
         flatCorners(surface, chart.triangles[t], z);
@@ -277,10 +280,8 @@ bool prepareRigidSystem(const SurfaceMesh& surface, const ChartMesh& chart, uint
                       j = rigid.unknown[chart.corners[t][(k + 2) % 3]];
             if (i >= 0) entries.emplace_back(i, i, w);
             if (j >= 0) entries.emplace_back(j, j, w);
-            if (i >= 0 && j >= 0) {
-                entries.emplace_back(i, j, -w);
-                entries.emplace_back(j, i, -w);
-            }
+            // The solver reads the lower triangle alone.
+            if (i >= 0 && j >= 0) entries.emplace_back(std::max(i, j), std::min(i, j), -w);
         }
     }
     SparseMatrix laplacian(freeCount, freeCount);
@@ -321,7 +322,14 @@ void rigidStep(const ChartMesh& chart, RigidSystem& rigid, std::vector<Eigen::Ve
                 rhs.row(i) += rigid.edgeWeight[t][k] * uv[c[b]].transpose();
         }
     }
-    const Eigen::MatrixX2d solution = rigid.solver.solve(rhs);
+    // On large charts u and v are solved on two threads: each column is solved on its own
+    // either way, so the result is the same.
+    Eigen::MatrixX2d solution(rhs.rows(), 2);
+    if (chart.vertexCount() >= kLeastVerticesSolvedApart)
+        parallelFor(2, workerCount(),
+                    [&](size_t column, size_t) { solution.col(column) = rigid.solver.solve(rhs.col(column)); });
+    else
+        solution = rigid.solver.solve(rhs);
     for (uint32_t v = 0; v < chart.vertexCount(); ++v)
         if (rigid.unknown[v] >= 0) uv[v] = solution.row(rigid.unknown[v]).transpose();
 }

@@ -47,6 +47,8 @@ void mergeCorners(const SurfaceMesh& surface, ChartScratch& scratch, ChartMesh& 
                 continue;
             }
             ++linkedEdges;
+            // Links pair up, so the corners across each are joined from its lower triangle alone.
+            if (other < t) continue;
             const auto& mine = surface.triangles[chart.triangles[t]];
             const auto& theirs = surface.triangles[chart.triangles[other]];
             for (int j = 0; j < 3; ++j) {

@@ -3,6 +3,7 @@
 #include "isochart/ChartStretch.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace Isochart {
@@ -54,9 +55,10 @@ bool hasSelfOverlap(const ChartMesh& chart, const std::vector<Eigen::Vector2d>& 
         range[3] = std::clamp(int((box.high.y() - all.low.y()) / extent.y() * rows), 0, rows - 1);
     };
 
+    std::vector<std::array<int, 4>> ranges(count);
     std::vector<uint32_t> start(size_t(columns) * rows + 1, 0);
-    int range[4];
     for (uint32_t t = 0; t < count; ++t) {
+        int* range = ranges[t].data();
         cellRange(boxes[t], range);
         for (int y = range[2]; y <= range[3]; ++y)
             for (int x = range[0]; x <= range[1]; ++x)
@@ -67,7 +69,7 @@ bool hasSelfOverlap(const ChartMesh& chart, const std::vector<Eigen::Vector2d>& 
     std::vector<uint32_t> members(start.back());
     std::vector<uint32_t> fill(start.begin(), start.end() - 1);
     for (uint32_t t = 0; t < count; ++t) {
-        cellRange(boxes[t], range);
+        const int* range = ranges[t].data();
         for (int y = range[2]; y <= range[3]; ++y)
             for (int x = range[0]; x <= range[1]; ++x)
                 members[fill[size_t(y) * columns + x]++] = t;
@@ -84,9 +86,7 @@ bool hasSelfOverlap(const ChartMesh& chart, const std::vector<Eigen::Vector2d>& 
                         bt.high.y() <= bs.low.y())
                         continue;
                     // Test each pair once: in the first cell both boxes cover.
-                    int rs[4], rt[4];
-                    cellRange(bs, rs);
-                    cellRange(bt, rt);
+                    const auto &rs = ranges[s], &rt = ranges[t];
                     if (std::max(rs[0], rt[0]) != x || std::max(rs[2], rt[2]) != y) continue;
                     const Eigen::Vector2d a[3] = {uv[chart.corners[s][0]], uv[chart.corners[s][1]],
                                                   uv[chart.corners[s][2]]};

@@ -3,8 +3,9 @@
 // GCC 12 takes Boost.Graph's optional edge iterators for uninitialised when it inlines them.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#include <boost/graph/adjacency_list.hpp>
 #include <boost/graph/boykov_kolmogorov_max_flow.hpp>
+#include <boost/graph/compressed_sparse_row_graph.hpp>
+#include <boost/property_map/property_map.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -13,31 +14,67 @@ namespace Isochart {
 
 namespace {
 
-using Traits = boost::adjacency_list_traits<boost::vecS, boost::vecS, boost::directedS>;
-using FlowGraph = boost::adjacency_list<
-    boost::vecS, boost::vecS, boost::directedS,
-    boost::property<
-        boost::vertex_index_t, long,
-        boost::property<boost::vertex_color_t, boost::default_color_type,
-                        boost::property<boost::vertex_distance_t, long,
-                                        boost::property<boost::vertex_predecessor_t, Traits::edge_descriptor>>>>,
-    boost::property<boost::edge_capacity_t, double,
-                    boost::property<boost::edge_residual_capacity_t, double,
-                                    boost::property<boost::edge_reverse_t, Traits::edge_descriptor>>>>;
-using Node = Traits::vertex_descriptor;
+using FlowGraph = boost::compressed_sparse_row_graph<boost::directedS>;
+using Node = boost::graph_traits<FlowGraph>::vertex_descriptor;
+using Edge = boost::graph_traits<FlowGraph>::edge_descriptor;
 
 // Cuts across folds sharper than a right angle cost almost nothing next to flat ones.
 constexpr double kFlatFloor = 0.02;
 // The capacity of an edge inside a polygon: beyond any sum of the costs of real edges.
 constexpr double kUncuttable = 1e30;
 
-void addPair(FlowGraph& graph, Node a, Node b, double capacity) {
-    const auto forward = boost::add_edge(a, b, graph).first;
-    const auto backward = boost::add_edge(b, a, graph).first;
-    boost::put(boost::edge_capacity, graph, forward, capacity);
-    boost::put(boost::edge_capacity, graph, backward, capacity);
-    boost::put(boost::edge_reverse, graph, forward, backward);
-    boost::put(boost::edge_reverse, graph, backward, forward);
+// The arcs of the flow network in the order they were added, each beside its reverse. The
+// graph lists every node's arcs in that order, which fixes the order the search visits them.
+struct Arcs {
+    std::vector<std::pair<Node, Node>> ends;
+    std::vector<double> capacity;
+
+    void addPair(Node a, Node b, double arcCapacity) {
+        ends.emplace_back(a, b);
+        ends.emplace_back(b, a);
+        capacity.insert(capacity.end(), {arcCapacity, arcCapacity});
+    }
+};
+
+// The minimum cut between source and sink; true for the nodes left on the source's side.
+std::vector<uint8_t> sourceSide(const Arcs& arcs, size_t nodeCount, Node source, Node sink) {
+    // Arcs grouped by their first node, keeping the order they were added in.
+    std::vector<size_t> position(arcs.ends.size()), start(nodeCount + 1, 0);
+    for (const auto& arc : arcs.ends)
+        ++start[arc.first + 1];
+    for (size_t node = 0; node < nodeCount; ++node)
+        start[node + 1] += start[node];
+    std::vector<std::pair<Node, Node>> sorted(arcs.ends.size());
+    for (size_t arc = 0; arc < arcs.ends.size(); ++arc) {
+        position[arc] = start[arcs.ends[arc].first]++;
+        sorted[position[arc]] = arcs.ends[arc];
+    }
+    const FlowGraph graph(boost::edges_are_sorted, sorted.begin(), sorted.end(), nodeCount);
+    std::vector<Edge> edge(sorted.size());
+    for (auto [e, end] = boost::edges(graph); e != end; ++e)
+        edge[boost::get(boost::edge_index, graph, *e)] = *e;
+    std::vector<double> capacity(sorted.size()), residual(sorted.size());
+    std::vector<Edge> reverse(sorted.size());
+    for (size_t arc = 0; arc < arcs.ends.size(); ++arc) {
+        capacity[position[arc]] = arcs.capacity[arc];
+        reverse[position[arc]] = edge[position[arc ^ 1]];
+    }
+    const auto edgeIndex = boost::get(boost::edge_index, graph);
+    std::vector<Edge> predecessor(nodeCount);
+    std::vector<boost::default_color_type> color(nodeCount);
+    std::vector<long> distance(nodeCount);
+    const auto vertexIndex = boost::get(boost::vertex_index, graph);
+    boost::boykov_kolmogorov_max_flow(graph, boost::make_iterator_property_map(capacity.begin(), edgeIndex),
+                                      boost::make_iterator_property_map(residual.begin(), edgeIndex),
+                                      boost::make_iterator_property_map(reverse.begin(), edgeIndex),
+                                      boost::make_iterator_property_map(predecessor.begin(), vertexIndex),
+                                      boost::make_iterator_property_map(color.begin(), vertexIndex),
+                                      boost::make_iterator_property_map(distance.begin(), vertexIndex), vertexIndex,
+                                      source, sink);
+    std::vector<uint8_t> onSource(nodeCount);
+    for (size_t node = 0; node < nodeCount; ++node)
+        onSource[node] = color[node] == boost::black_color;
+    return onSource;
 }
 
 // `offCentre`: 0 on the zero level of the values, 1 at the band's edge.
@@ -62,7 +99,7 @@ void refineCut(const SurfaceMesh& surface, const ChartMesh& chart, const std::ve
     }
     if (free == 0) return;
 
-    FlowGraph graph(size_t(free) + 2);
+    Arcs arcs;
     const Node source = Node(free), sink = Node(free + 1);
     for (uint32_t t = 0; t < count; ++t) {
         if (node[t] < 0) continue;
@@ -74,15 +111,15 @@ void refineCut(const SurfaceMesh& surface, const ChartMesh& chart, const std::ve
             const double offCentre = std::min(1.0, 0.5 * std::abs(value[t] + value[other]) / band);
             const double capacity = samePolygon ? kUncuttable : cutCost(surface, chart, t, k, offCentre);
             if (node[other] >= 0) {
-                if (t < other) addPair(graph, Node(node[t]), Node(node[other]), capacity);
+                if (t < other) arcs.addPair(Node(node[t]), Node(node[other]), capacity);
             } else {
-                addPair(graph, Node(node[t]), side[other] == 0 ? source : sink, capacity);
+                arcs.addPair(Node(node[t]), side[other] == 0 ? source : sink, capacity);
             }
         }
     }
-    boost::boykov_kolmogorov_max_flow(graph, source, sink);
+    const std::vector<uint8_t> onSource = sourceSide(arcs, size_t(free) + 2, source, sink);
     for (uint32_t t = 0; t < count; ++t)
-        if (node[t] >= 0) side[t] = boost::get(boost::vertex_color, graph, Node(node[t])) == boost::black_color ? 0 : 1;
+        if (node[t] >= 0) side[t] = onSource[size_t(node[t])] ? 0 : 1;
 }
 #pragma GCC diagnostic pop
 

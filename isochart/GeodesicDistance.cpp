@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 
 namespace Isochart::GeodesicDist {
@@ -13,11 +12,9 @@ constexpr double kInfinite = std::numeric_limits<double>::infinity();
 
 } // namespace
 
-double frontDistance(const Eigen::Vector3d& a, double da, const Eigen::Vector3d& b, double db,
-                     const Eigen::Vector3d& c) {
+double frontDistance(double ab, double ac, double bc, double da, double db) {
     // Unfold into the plane: a at the origin, b on the x axis, c above it; the front's virtual
     // source s lies below the axis at distances da and db from a and b.
-    const double ab = (b - a).norm(), ac = (c - a).norm(), bc = (c - b).norm();
     if (!(ab > 0.0)) return kInfinite;
     const double cx = (ac * ac - bc * bc + ab * ab) / (2.0 * ab);
     const double cy = std::sqrt(std::max(ac * ac - cx * cx, 0.0));
@@ -30,42 +27,106 @@ double frontDistance(const Eigen::Vector3d& a, double da, const Eigen::Vector3d&
     return std::hypot(cx - sx, cy - sy);
 }
 
+double frontDistance(const Eigen::Vector3d& a, double da, const Eigen::Vector3d& b, double db,
+                     const Eigen::Vector3d& c) {
+    return frontDistance((b - a).norm(), (c - a).norm(), (c - b).norm(), da, db);
+}
+
 CApproximateOneToAll::CApproximateOneToAll(const SurfaceMesh& surface, const ChartMesh& chart)
-    : chart_(chart), position_(chartPositions(surface, chart)), around_(vertexCorners(chart)) {}
+    : vertexCount_(chart.vertexCount()) {
+    std::vector<std::array<double, 3>> edgeLength(chart.triangleCount());
+    for (uint32_t t = 0; t < chart.triangleCount(); ++t)
+        for (int k = 0; k < 3; ++k) {
+            const Eigen::Vector3d& from = surface.positions[chart.vertexSource[chart.corners[t][k]]];
+            const Eigen::Vector3d& to = surface.positions[chart.vertexSource[chart.corners[t][(k + 1) % 3]]];
+            edgeLength[t][k] = (to - from).norm();
+        }
+    const VertexCorners around = vertexCorners(chart);
+    fanStart_ = around.start;
+    fans_.resize(around.corners.size());
+    for (size_t i = 0; i < around.corners.size(); ++i) {
+        const uint32_t t = around.corners[i] / 3, k = around.corners[i] % 3;
+        // Edge k runs from this corner to b, edge k + 1 from b to c, edge k + 2 from c back.
+        fans_[i] = {chart.corners[t][(k + 1) % 3], chart.corners[t][(k + 2) % 3], edgeLength[t][k],
+                    edgeLength[t][(k + 2) % 3], edgeLength[t][(k + 1) % 3]};
+    }
+}
+
+void CApproximateOneToAll::place(size_t slot, uint32_t vertex) {
+    heap_[slot] = vertex;
+    slotOf_[vertex] = uint32_t(slot);
+}
+
+void CApproximateOneToAll::siftUp(size_t slot, const std::vector<double>& distance) {
+    const uint32_t vertex = heap_[slot];
+    while (slot > 0) {
+        const size_t parent = (slot - 1) / 2;
+        if (!before(vertex, heap_[parent], distance)) break;
+        place(slot, heap_[parent]);
+        slot = parent;
+    }
+    place(slot, vertex);
+}
+
+void CApproximateOneToAll::siftDown(size_t slot, const std::vector<double>& distance) {
+    const uint32_t vertex = heap_[slot];
+    const size_t size = heap_.size();
+    while (true) {
+        size_t child = 2 * slot + 1;
+        if (child >= size) break;
+        if (child + 1 < size && before(heap_[child + 1], heap_[child], distance)) ++child;
+        if (!before(heap_[child], vertex, distance)) break;
+        place(slot, heap_[child]);
+        slot = child;
+    }
+    place(slot, vertex);
+}
 
 void CApproximateOneToAll::offer(uint32_t vertex, double candidate, std::vector<double>& distance) {
     if (settled_[vertex] || !(candidate < distance[vertex])) return;
     distance[vertex] = candidate;
-    heap_.emplace_back(candidate, vertex);
-    std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
+    if (slotOf_[vertex] == kNotQueued) {
+        heap_.push_back(vertex);
+        slotOf_[vertex] = uint32_t(heap_.size() - 1);
+    }
+    siftUp(slotOf_[vertex], distance);
 }
 
 void CApproximateOneToAll::settle(uint32_t vertex, std::vector<double>& distance) {
     settled_[vertex] = 1;
-    for (uint32_t i = around_.start[vertex]; i < around_.start[vertex + 1]; ++i) {
-        const uint32_t t = around_.corners[i] / 3, k = around_.corners[i] % 3;
-        const uint32_t b = chart_.corners[t][(k + 1) % 3], c = chart_.corners[t][(k + 2) % 3];
-        for (const auto& [target, other] : {std::pair{b, c}, std::pair{c, b}}) {
-            if (settled_[target]) continue;
-            double candidate = distance[vertex] + (position_[target] - position_[vertex]).norm();
-            if (settled_[other])
-                candidate = std::min(candidate, frontDistance(position_[vertex], distance[vertex], position_[other],
-                                                              distance[other], position_[target]));
-            offer(target, candidate, distance);
+    const double here = distance[vertex];
+    for (uint32_t i = fanStart_[vertex]; i < fanStart_[vertex + 1]; ++i) {
+        const Fan& fan = fans_[i];
+        if (!settled_[fan.b]) {
+            double candidate = here + fan.toB;
+            if (settled_[fan.c])
+                candidate = std::min(candidate, frontDistance(fan.toC, fan.toB, fan.across, here, distance[fan.c]));
+            offer(fan.b, candidate, distance);
+        }
+        if (!settled_[fan.c]) {
+            double candidate = here + fan.toC;
+            if (settled_[fan.b])
+                candidate = std::min(candidate, frontDistance(fan.toB, fan.toC, fan.across, here, distance[fan.b]));
+            offer(fan.c, candidate, distance);
         }
     }
 }
 
 void CApproximateOneToAll::compute(uint32_t source, std::vector<double>& distance) {
-    distance.assign(chart_.vertexCount(), kInfinite);
-    settled_.assign(chart_.vertexCount(), 0);
+    distance.assign(vertexCount_, kInfinite);
+    settled_.assign(vertexCount_, 0);
+    slotOf_.assign(vertexCount_, kNotQueued);
     heap_.clear();
     offer(source, 0.0, distance);
     while (!heap_.empty()) {
-        std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
-        const auto [d, vertex] = heap_.back();
+        const uint32_t vertex = heap_.front();
+        slotOf_[vertex] = kNotQueued;
+        const uint32_t last = heap_.back();
         heap_.pop_back();
-        if (settled_[vertex] || d > distance[vertex]) continue;
+        if (!heap_.empty()) {
+            heap_.front() = last;
+            siftDown(0, distance);
+        }
         settle(vertex, distance);
     }
 }

@@ -4,8 +4,8 @@
 
 #include <Eigen/Core>
 
+#include <array>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 namespace Isochart::GeodesicDist {
@@ -21,19 +21,41 @@ public:
     void compute(uint32_t source, std::vector<double>& distance);
 
 private:
+    // A triangle around a vertex: its two other corners and the lengths of its three edges.
+    struct Fan {
+        uint32_t b, c;
+        double toB, toC, across;
+    };
+
     void settle(uint32_t vertex, std::vector<double>& distance);
     void offer(uint32_t vertex, double candidate, std::vector<double>& distance);
+    // Whether `a` settles before `b`: the nearer first, ties to the lower vertex, so the
+    // order is total.
+    static bool before(uint32_t a, uint32_t b, const std::vector<double>& distance) {
+        return distance[a] != distance[b] ? distance[a] < distance[b] : a < b;
+    }
+    void place(size_t slot, uint32_t vertex);
+    void siftUp(size_t slot, const std::vector<double>& distance);
+    void siftDown(size_t slot, const std::vector<double>& distance);
 
-    const ChartMesh& chart_;
-    std::vector<Eigen::Vector3d> position_; // per chart vertex
-    VertexCorners around_;
+    static constexpr uint32_t kNotQueued = 0xFFFFFFFFu;
+
+    size_t vertexCount_;
+    std::vector<uint32_t> fanStart_; // vertex v owns fans_[fanStart_[v] .. fanStart_[v + 1])
+    std::vector<Fan> fans_;
     std::vector<uint8_t> settled_;
-    std::vector<std::pair<double, uint32_t>> heap_;
+    // The front: a binary heap of vertices, the first to settle on top, each vertex in it at
+    // most once and moved up in place when its distance shrinks.
+    std::vector<uint32_t> heap_;
+    std::vector<uint32_t> slotOf_; // a vertex's place in heap_, or kNotQueued
 };
 
 // The distance at `c` of a planar front that has distance `da` at `a` and `db` at `b` and
 // crosses the edge a-b into the triangle; infinite when no such front reaches `c`.
 double frontDistance(const Eigen::Vector3d& a, double da, const Eigen::Vector3d& b, double db,
                      const Eigen::Vector3d& c);
+
+// The same front from the triangle's edge lengths alone.
+double frontDistance(double ab, double ac, double bc, double da, double db);
 
 } // namespace Isochart::GeodesicDist

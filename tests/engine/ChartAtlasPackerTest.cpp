@@ -48,15 +48,26 @@ std::vector<uint8_t> indexBuffer32(const std::vector<uint32_t>& indices) {
 }
 
 // Smallest texel distance between triangles of different quads (every quad is one chart).
+// Triangles are swept in order of their left edge, so pairs farther apart than the smallest
+// gap so far are never measured.
 double smallestChartGap(const ChartSoup& soup, double width, double height) {
     auto corner = [&](size_t triangle, int k) {
         const UVAtlasVertex& v = soup.vertices[soup.indices[3 * triangle + k]];
         return P{v.uv.x * width, v.uv.y * height};
     };
     const size_t triangles = soup.indices.size() / 3;
+    std::vector<size_t> order(triangles);
+    std::vector<double> left(triangles), right(triangles);
+    for (size_t t = 0; t < triangles; ++t) {
+        order[t] = t;
+        left[t] = std::min({corner(t, 0).x, corner(t, 1).x, corner(t, 2).x});
+        right[t] = std::max({corner(t, 0).x, corner(t, 1).x, corner(t, 2).x});
+    }
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return left[a] < left[b]; });
     double gap = INFINITY;
-    for (size_t a = 0; a < triangles; ++a)
-        for (size_t b = a + 1; b < triangles; ++b) {
+    for (size_t i = 0; i < triangles; ++i)
+        for (size_t j = i + 1; j < triangles && left[order[j]] - right[order[i]] < gap; ++j) {
+            const size_t a = order[i], b = order[j];
             if (a / 2 == b / 2) continue;
             const P s[3] = {corner(a, 0), corner(a, 1), corner(a, 2)},
                     t[3] = {corner(b, 0), corner(b, 1), corner(b, 2)};
@@ -107,6 +118,25 @@ TEST(ChartAtlasPacker, PlacesChartsApartWithTheGutterAtOneScaleWithoutFlips) {
         // A raster packer with few turns still fills a good part of the texture with quads.
         EXPECT_GT(covered / (width * height), gutter == 0.0f ? 0.5 : 0.3) << "gutter " << gutter;
     }
+}
+
+TEST(ChartAtlasPacker, PacksThousandsOfChartsApartWithTheGutter) {
+    // Enough charts that the scale is first estimated from places near the top rows only.
+    ChartSoup soup = randomQuads(2100, 12);
+    const size_t side = 512;
+    ASSERT_EQ(UVAtlasPack(soup.vertices, indexBuffer32(soup.indices), UVATLAS_FORMAT_R32_UINT, side, side, 2.0f,
+                          soup.adjacency, nullptr, 0.1f),
+              S_OK);
+    EXPECT_GE(smallestChartGap(soup, side, side), 2.0);
+    double covered = 0.0;
+    for (size_t t = 0; t < soup.indices.size(); t += 3) {
+        const UVAtlasVertex *a = &soup.vertices[soup.indices[t]], *b = &soup.vertices[soup.indices[t + 1]],
+                            *c = &soup.vertices[soup.indices[t + 2]];
+        for (const UVAtlasVertex* v : {a, b, c})
+            EXPECT_TRUE(v->uv.x >= 0.0f && v->uv.x <= 1.0f && v->uv.y >= 0.0f && v->uv.y <= 1.0f);
+        covered += std::abs(orient({a->uv.x, a->uv.y}, {b->uv.x, b->uv.y}, {c->uv.x, c->uv.y})) / 2;
+    }
+    EXPECT_GT(covered, 0.3);
 }
 
 TEST(ChartAtlasPacker, KeepsTheGutterInTexelsOnTexturesLargerThanItsGrid) {

@@ -1,3 +1,4 @@
+#include "isochart/BitmapRuns.h"
 #include "isochart/ChartCoverage.h"
 
 #include <gtest/gtest.h>
@@ -89,4 +90,35 @@ TEST(ChartCoverage, BorderChainRefusesFlippedAndFlatTriangles) {
     const Point points[3] = {{1, 1}, {5, 1}, {1, 4}};
     const uint32_t mirrored[6] = {0, 1, 2, 0, 2, 1};
     EXPECT_FALSE(borderChain(mirrored, points, chain));
+}
+
+TEST(ChartCoverage, RunsAlongRowsAndColumnsMatchTheCells) {
+    // Sizes around the word the scan skips by, cells set at the edges and in long blocks.
+    std::mt19937 random(7);
+    BitmapRuns runs;
+    for (const auto& [width, height] : {std::pair<size_t, size_t>{1, 1}, {7, 3}, {8, 8}, {9, 17}, {64, 5}, {71, 40}}) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
+        std::vector<uint8_t> bitmap(width * height);
+        for (size_t row = 0; row < height; ++row)
+            for (size_t column = 0; column < width; ++column)
+                bitmap[row * width + column] = (row / 4 + column / 9) % 2 == 0 || random() % 5 == 0;
+        bitmap.front() = bitmap.back() = 1;
+        runs.find(bitmap, width, height);
+        auto expectRuns = [&](const LineRuns& lines, size_t lineCount, size_t length, auto cell) {
+            ASSERT_EQ(lines.start.size(), lineCount + 1);
+            for (size_t line = 0; line < lineCount; ++line) {
+                std::vector<LineRuns::Run> expected;
+                for (size_t i = 0; i < length; ++i)
+                    if (cell(line, i) && (i == 0 || !cell(line, i - 1)))
+                        expected.push_back({uint32_t(i), uint32_t(i)});
+                    else if (cell(line, i))
+                        expected.back()[1] = uint32_t(i);
+                const auto found = lines.line(line);
+                EXPECT_EQ(std::vector<LineRuns::Run>(found.begin(), found.end()), expected) << "line " << line;
+            }
+        };
+        expectRuns(runs.rows(), height, width, [&](size_t row, size_t i) { return bitmap[row * width + i] != 0; });
+        expectRuns(runs.columns(), width, height,
+                   [&](size_t column, size_t i) { return bitmap[i * width + column] != 0; });
+    }
 }
