@@ -88,6 +88,9 @@ public:
     // Whether the scored position leaves the layout's extents as they are.
     bool withinLayout(const PlacementScore& score) const;
 
+    double layoutWidth() const { return packer_.extent_x; }
+    double layoutHeight() const { return packer_.extent_y; }
+
     // Whether the scored position leaves the layout's width as it is.
     bool keepsWidth(const PlacementScore& score) const;
 

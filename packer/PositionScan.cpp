@@ -10,6 +10,9 @@ namespace {
 // More probe spans tighten the bound; each costs a lookup wherever the bound is taken whole.
 constexpr size_t kSpanLimit = 32;
 
+// Positions a worker takes at once while finding the ends.
+constexpr uint64_t kTakenTogether = 16;
+
 // The queue of positions by bound is a min-heap on (bound, position).
 bool laterInQueue(const std::pair<double, uint32_t>& a, const std::pair<double, uint32_t>& b) {
     return a > b;
@@ -47,15 +50,8 @@ void PositionScan::reset(const PackChart& chart, const PlacedMaterial& material,
     while (count > 0 && positionX(count - 1) > endX)
         --count;
     positionCount_ = count;
+    // Each position is set up by the worker that takes it first.
     positions_.resize(size_t{orientationCount_} * positionCount_);
-    for (uint32_t o = 0; o < orientationCount_; ++o) {
-        for (uint32_t i = 0; i < positionCount_; ++i) {
-            Position& p = at(o, i);
-            p = Position{};
-            p.slide.y = startY(i);
-            p.bound = p.slide.y;
-        }
-    }
     spans_.resize(orientationCount_);
     for (uint32_t o = 0; o < orientationCount_ && passOver; ++o) {
         const ChartOrientation& orientation = chart.orientations[o];
@@ -103,6 +99,13 @@ bool PositionScan::settle(PlacementSearch& search, uint32_t orientation, uint32_
     }
 }
 
+void PositionScan::startAt(uint32_t orientation, uint32_t index) {
+    Position& p = at(orientation, index);
+    p = Position{};
+    p.slide.y = startY(index);
+    p.bound = p.slide.y;
+}
+
 bool PositionScan::passedEnd(uint64_t number) const {
     return number > stop_.load(std::memory_order_relaxed) ||
            number % positionCount_ > floorHits_[number / positionCount_].load(std::memory_order_relaxed);
@@ -112,30 +115,42 @@ void PositionScan::skipOrientation(uint32_t orientation) {
     raiseTo(next_, uint64_t{orientation + 1} * positionCount_);
 }
 
-// Takes untried positions in scan order and slides each only as far as needed to tell
-// whether it rests inside the layout or on the floor.
+// Takes untried positions in scan order, a few at a time, and slides each only as far as
+// needed to tell whether it rests inside the layout or on the floor.
 void PositionScan::findEnds(PlacementSearch& search) {
     const uint64_t total = uint64_t{orientationCount_} * positionCount_;
+    const double width = search.layoutWidth(), height = search.layoutHeight();
     for (;;) {
-        const uint64_t number = next_.fetch_add(1, std::memory_order_relaxed);
-        if (number >= total || number > stop_.load(std::memory_order_relaxed)) return;
-        const uint32_t o = static_cast<uint32_t>(number / positionCount_);
-        const uint32_t i = static_cast<uint32_t>(number % positionCount_);
-        if (passedEnd(number)) {
-            skipOrientation(o);
-            continue;
-        }
-        const double y0 = startY(i);
-        auto neither = [&](double y) {
-            return (y0 > 0.0 || y > 0.0) && !search.withinLayout(scoreAt(search, o, i, y));
-        };
-        if (!settle(search, o, i, neither, [&] { return !passedEnd(number); })) continue;
-        const double y = at(o, i).slide.y;
-        if (search.withinLayout(scoreAt(search, o, i, y))) {
-            lowerTo(stop_, number);
-        } else if (y == 0.0) {
-            lowerTo(floorHits_[o], i);
-            skipOrientation(o);
+        const uint64_t first = next_.fetch_add(kTakenTogether, std::memory_order_relaxed);
+        if (first >= total) return;
+        const uint64_t last = std::min(first + kTakenTogether, total);
+        for (uint64_t number = first; number < last; ++number) {
+            if (number > stop_.load(std::memory_order_relaxed)) return;
+            const uint32_t o = static_cast<uint32_t>(number / positionCount_);
+            const uint32_t i = static_cast<uint32_t>(number % positionCount_);
+            // Past its orientation's end: on with the next orientation's positions.
+            const uint64_t nextOrientation = uint64_t{o + 1} * positionCount_;
+            if (passedEnd(number)) {
+                skipOrientation(o);
+                number = nextOrientation - 1;
+                continue;
+            }
+            startAt(o, i);
+            const double y0 = startY(i);
+            const Point2 size = chart_->orientations[o].size;
+            const bool keepsWidth = positionX(i) + size.x <= width;
+            auto neither = [&](double y) { return (y0 > 0.0 || y > 0.0) && !(keepsWidth && y + size.y <= height); };
+            if (!settle(search, o, i, neither, [&] { return !passedEnd(number); })) continue;
+            const double y = at(o, i).slide.y;
+            if (keepsWidth && y + size.y <= height) {
+                lowerTo(stop_, number);
+                return;
+            }
+            if (y == 0.0) {
+                lowerTo(floorHits_[o], i);
+                skipOrientation(o);
+                number = nextOrientation - 1;
+            }
         }
     }
 }
@@ -246,6 +261,7 @@ PlacementResult PositionScan::exhaustive(PlacementSearch& search) {
     PlacementResult best;
     for (uint32_t o = 0; o < orientationCount_; ++o) {
         for (uint32_t i = 0; i < positionCount_; ++i) {
+            startAt(o, i);
             Position& p = at(o, i);
             search.continueSlide(chart_->orientations[o], positionX(i), p.slide, kLargest);
             tried_.fetch_add(1, std::memory_order_relaxed);

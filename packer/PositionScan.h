@@ -77,6 +77,7 @@ private:
 
     template <typename Excluded, typename Wanted>
     bool settle(PlacementSearch& search, uint32_t orientation, uint32_t index, Excluded excluded, Wanted wanted);
+    void startAt(uint32_t orientation, uint32_t index);
     bool passedEnd(uint64_t number) const;
     void skipOrientation(uint32_t orientation);
     void collectEnds();
