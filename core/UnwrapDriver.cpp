@@ -34,6 +34,8 @@ private:
     std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
 };
 
+UnwrapReport* scopedReport = nullptr;
+
 HRESULT keepGoing(float) {
     return S_OK;
 }
@@ -123,8 +125,17 @@ bool unwrapCore(const UnwrapSettings& settings, const MObject& mesh, const MMatr
     }
 }
 
+UnwrapReportScope::UnwrapReportScope(UnwrapReport& report) {
+    scopedReport = &report;
+}
+
+UnwrapReportScope::~UnwrapReportScope() {
+    scopedReport = nullptr;
+}
+
 MStatus runUnwrap(UnwrapSettings& settings, MStatus& status, const MObject& mesh, const MMatrix& worldMatrix,
                   MIntArray* seamPairs, UnwrapReport* report) {
+    if (!report) report = scopedReport;
     StageClock clock(report);
     if (seamPairs) seamPairs->clear();
     settings.normalize();

@@ -24,6 +24,17 @@ struct UnwrapReport {
     std::optional<float> largestStretch;
 };
 
+// While a scope lives, runs that are given no report of their own fill its report: a program
+// that runs the unwrap through the host's node, which passes none, still learns what the run
+// measured. Scopes do not nest; main thread only.
+class UnwrapReportScope {
+public:
+    explicit UnwrapReportScope(UnwrapReport& report);
+    ~UnwrapReportScope();
+    UnwrapReportScope(const UnwrapReportScope&) = delete;
+    UnwrapReportScope& operator=(const UnwrapReportScope&) = delete;
+};
+
 // Runs one unwrap of `mesh`: normalises `settings` (the caller's own copy), collects the mesh
 // data (filling `seamPairs` when given, and emptying it again unless seams are kept), unwraps
 // and lays out the charts, and shows the finished layout with showPreview. Returns success,

@@ -3,6 +3,7 @@
 #include "core/VarnelleException.h"
 #include "packer/ChartPreparation.h"
 #include "packer/Pack.h"
+#include "packer/PackErrors.h"
 
 #include <algorithm>
 #include <cassert>
@@ -192,7 +193,16 @@ void UVAtlasProxy::packCharts(UnwrapMesh& mesh, const std::vector<uint32_t>& adj
     for (size_t uv = 0; uv < points.size(); ++uv)
         points[uv] = {mesh.uvs[3 * uv], mesh.uvs[3 * uv + 1]};
     OmbrixVectorPacker::VectorPacker packer;
-    OmbrixVectorPacker::pack(packer, points, mesh.uv_indices, adjacency, packSettings, std::span<const uint32_t>{});
+    try {
+        OmbrixVectorPacker::pack(packer, points, mesh.uv_indices, adjacency, packSettings,
+                                 std::span<const uint32_t>{});
+    } catch (const OmbrixVectorPacker::PackSpaceError&) {
+        raiseError(ErrorSites::PackingImpossible);
+    } catch (const OmbrixVectorPacker::PackInputError&) {
+        // Charts the packer cannot place at all (no area, a span beyond its arithmetic) end the
+        // run as any other packing failure does, with the user's message.
+        raiseError(ErrorSites::PackingImpossible);
+    }
     for (size_t uv = 0; uv < points.size(); ++uv) {
         mesh.uvs[3 * uv] = static_cast<float>(points[uv].x);
         mesh.uvs[3 * uv + 1] = static_cast<float>(points[uv].y);

@@ -1,14 +1,19 @@
 #include "MFnMesh.h"
 
 #include "MeshData.h"
+#include "MeshNode.h"
 #include "UVSetLookup.h"
 
 MFnMesh::MFnMesh(const MObject& object, MStatus* status) {
     setStatus(status, setObject(object));
 }
 
+MFnMesh::MFnMesh(const MDagPath& path, MStatus* status) : path_(path) {
+    setStatus(status, setObject(path.node()));
+}
+
 MStatus MFnMesh::setObject(const MObject& object) {
-    mesh_ = object.as<MeshData>();
+    mesh_ = meshDataOf(object);
     if (!mesh_) return MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method");
     return MStatus::kSuccess;
 }
@@ -36,16 +41,21 @@ int MFnMesh::numEdges(MStatus* status) const {
     return mesh_ ? mesh_->numEdges() : 0;
 }
 
-MStatus MFnMesh::getPoints(MPointArray& points, MSpace::Space) const {
+MStatus MFnMesh::getPoints(MPointArray& points, MSpace::Space space) const {
     if (!mesh_) return noMesh();
     points.items() = mesh_->points();
+    if (space != MSpace::kWorld) return MStatus::kSuccess;
+    if (!path_.isValid()) return MStatus(MStatus::kInvalidParameter, "World space needs a path to the mesh");
+    const MMatrix world = path_.inclusiveMatrix();
+    for (MPoint& point : points.items())
+        point = point * world;
     return MStatus::kSuccess;
 }
 
 MStatus MFnMesh::setPoints(const MPointArray& points, MSpace::Space) {
     if (!mesh_) return noMesh();
     if (static_cast<int>(points.length()) != mesh_->numVertices()) return MStatus::kInvalidParameter;
-    mesh_->points() = points.items();
+    mesh_->setPoints(points.items());
     return MStatus::kSuccess;
 }
 

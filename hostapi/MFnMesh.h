@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MArray.h"
+#include "MDagPath.h"
 #include "MObject.h"
 #include "MPoint.h"
 #include "MSpace.h"
@@ -15,12 +16,16 @@ public:
     static constexpr int kInstanceUnspecified = -1;
 
     MFnMesh() = default;
+    // A mesh data object, or a mesh shape node (its evaluated output mesh).
     explicit MFnMesh(const MObject& object, MStatus* status = nullptr);
+    // A mesh shape by its path: world-space points are then available.
+    explicit MFnMesh(const MDagPath& path, MStatus* status = nullptr);
     MStatus setObject(const MObject& object);
 
     int numVertices(MStatus* status = nullptr) const;
     int numPolygons(MStatus* status = nullptr) const;
     int numEdges(MStatus* status = nullptr) const;
+    // World space needs a function set made from a path; it fails otherwise.
     MStatus getPoints(MPointArray& points, MSpace::Space space = MSpace::kObject) const;
     MStatus setPoints(const MPointArray& points, MSpace::Space space = MSpace::kObject);
     MStatus getPolygonVertices(int polygon, MIntArray& vertices) const;
@@ -46,4 +51,5 @@ public:
 
 private:
     MeshData* mesh_ = nullptr;
+    MDagPath path_;
 };

@@ -1,6 +1,7 @@
 #include "MItMeshEdge.h"
 
 #include "MeshData.h"
+#include "MeshNode.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ MStatus outOfRange() {
 
 } // namespace
 
-MItMeshEdge::MItMeshEdge(const MObject& mesh, MStatus* status) : mesh_(mesh.as<MeshData>()) {
+MItMeshEdge::MItMeshEdge(const MObject& mesh, MStatus* status) : mesh_(meshDataOf(mesh)) {
     setStatus(status,
               mesh_ ? MStatus() : MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method"));
 }

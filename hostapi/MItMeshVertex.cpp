@@ -1,6 +1,7 @@
 #include "MItMeshVertex.h"
 
 #include "MeshData.h"
+#include "MeshNode.h"
 #include "UVSetLookup.h"
 
 namespace {
@@ -11,7 +12,7 @@ MStatus outOfRange() {
 
 } // namespace
 
-MItMeshVertex::MItMeshVertex(const MObject& mesh, MStatus* status) : mesh_(mesh.as<MeshData>()) {
+MItMeshVertex::MItMeshVertex(const MObject& mesh, MStatus* status) : mesh_(meshDataOf(mesh)) {
     setStatus(status,
               mesh_ ? MStatus() : MStatus(MStatus::kInvalidParameter, "Object is incompatible with this method"));
 }

@@ -82,3 +82,10 @@ MVector MVector::operator*(const MMatrix& m) const {
     return {x * m[0][0] + y * m[1][0] + z * m[2][0], x * m[0][1] + y * m[1][1] + z * m[2][1],
             x * m[0][2] + y * m[1][2] + z * m[2][2]};
 }
+
+MStatus MMatrix::get(double values[4][4]) const {
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column)
+            values[row][column] = matrix[row][column];
+    return MStatus::kSuccess;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MStatus.h"
+
 // 4x4 double matrix in the host's row-vector convention: a point p maps to p * M and the
 // translation lives in row 3.
 class MMatrix {
@@ -14,6 +16,7 @@ public:
     const double* operator[](unsigned row) const { return matrix[row]; }
     double* operator[](unsigned row) { return matrix[row]; }
 
+    MStatus get(double values[4][4]) const;
     MMatrix operator*(const MMatrix& right) const;
     MMatrix transpose() const;
     // The inverse; a singular matrix gives the identity.

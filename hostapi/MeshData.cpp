@@ -131,9 +131,17 @@ void MeshData::buildIncidences() {
         vertexFaceVertices_[fill[faceVertices_[corner]]++] = corner;
 }
 
+void MeshData::setPoints(std::vector<MPoint> points) {
+    assert(points.size() == points_.size());
+    points_ = std::move(points);
+    buildNormalsAndTriangles();
+}
+
 void MeshData::buildNormalsAndTriangles() {
     normals_.resize(numPolygons());
     triangleOffsets_.assign(numPolygons() + 1, 0);
+    triangleFaceVertices_.clear();
+    triangleVertices_.clear();
     std::vector<MPoint> corners;
     std::vector<int> localTriangles;
     for (int face = 0; face < numPolygons(); ++face) {

@@ -38,7 +38,9 @@ public:
     int numTriangles() const { return static_cast<int>(triangleVertices_.size() / 3); }
 
     const std::vector<MPoint>& points() const { return points_; }
-    std::vector<MPoint>& points() { return points_; }
+    // Moves the vertices (one point per vertex) and re-derives the normals and triangulations,
+    // which depend on where the vertices are.
+    void setPoints(std::vector<MPoint> points);
     int faceVertexOffset(int face) const { return faceOffsets_[face]; }
     std::span<const int> polygonVertices(int face) const;
     // Mesh edge of each face-vertex: the edge from it to the next vertex of its polygon,

@@ -36,19 +36,20 @@ void writeMesh(std::ostream& out, const MeshData& mesh, int vertexBase, int texc
 
 } // namespace
 
+void writeObj(std::ostream& out, const std::vector<MObject>& meshes) {
+    out << "# written by varnelle\n";
+    int vertexBase = 0, texcoordBase = 0;
+    for (const MObject& object : meshes) {
+        const MeshData* mesh = object.as<MeshData>();
+        if (!mesh) continue;
+        writeMesh(out, *mesh, vertexBase, texcoordBase);
+        vertexBase += mesh->numVertices();
+        if (mesh->currentUVSet() >= 0) texcoordBase += static_cast<int>(mesh->uvSets()[mesh->currentUVSet()].u.size());
+    }
+}
+
 void exportObj(const std::string& path, const std::vector<MObject>& meshes, const std::string& protectedInput) {
     if (!protectedInput.empty() && (path == protectedInput || sameFile(path, protectedInput)))
         throw FileError(path + ": refusing to write over the input file");
-    writeFileAtomically(path, [&](std::ostream& out) {
-        out << "# written by varnelle\n";
-        int vertexBase = 0, texcoordBase = 0;
-        for (const MObject& object : meshes) {
-            const MeshData* mesh = object.as<MeshData>();
-            if (!mesh) continue;
-            writeMesh(out, *mesh, vertexBase, texcoordBase);
-            vertexBase += mesh->numVertices();
-            if (mesh->currentUVSet() >= 0)
-                texcoordBase += static_cast<int>(mesh->uvSets()[mesh->currentUVSet()].u.size());
-        }
-    });
+    writeFileAtomically(path, [&](std::ostream& out) { writeObj(out, meshes); });
 }

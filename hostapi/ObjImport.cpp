@@ -1,59 +1,58 @@
+#include "LineReader.h"
 #include "MeshData.h"
 #include "ObjFile.h"
 
-#include <tiny_obj_loader.h>
-
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cfloat>
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string_view>
 
 namespace {
 
-// What the line check learns about the file before tinyobjloader parses it.
-struct ObjOutline {
-    std::vector<std::string> objectNames;
-    std::vector<int> faceObjects;
-    std::vector<size_t> faceLines;
-    int vertexCount = 0;
-    int texcoordCount = 0;
-};
-
 constexpr int kMostPolygonVertices = 255;
 
-class ObjLineCheck {
-public:
-    explicit ObjLineCheck(const std::string& path) : path_(path) {}
-
-    ObjOutline run(const std::string& content);
-
-private:
-    [[noreturn]] void fail(const std::string& problem) const {
-        throw FileError(path_ + ":" + std::to_string(line_) + ": " + problem);
-    }
-    static std::vector<std::string_view> tokens(std::string_view text);
-    double number(std::string_view token, const char* what) const;
-    int reference(std::string_view token, int defined, const char* what) const;
-    void checkVertex(const std::vector<std::string_view>& words);
-    void checkTexcoord(const std::vector<std::string_view>& words);
-    void checkFace(const std::vector<std::string_view>& words, ObjOutline& outline);
-
-    std::string path_;
-    size_t line_ = 0;
-    int vertices_ = 0;
-    int texcoords_ = 0;
-    int normals_ = 0;
-    std::vector<std::pair<int, size_t>> forwardVertex_, forwardTexcoord_;
+// One face corner as numbered in the file, from 0: its vertex and texture coordinate
+// (-1 for none).
+struct ObjCorner {
+    int vertex;
+    int texcoord;
 };
 
-// The text with every byte that is not printable ASCII shown as '?', for messages.
-std::string printable(std::string_view text) {
-    std::string shown(text);
+// What a file defines, in file order, with every index resolved and checked.
+struct ObjContent {
+    std::vector<MPoint> points;
+    std::vector<float> u, v;
+    std::vector<ObjCorner> corners;
+    // First corner of every face, and the end of the last.
+    std::vector<int> faceStarts{0};
+    std::vector<int> faceObjects;
+    std::vector<std::string> objectNames;
+};
+
+// The elements of one kind (vertices, texture coordinates, normals) that faces refer to.
+struct ElementList {
+    const char* singular;
+    const char* plural;
+    int defined = 0;
+    // Indices written before their element, with their lines; checked at the end.
+    std::vector<std::pair<int, size_t>> forward;
+};
+
+// The text quoted for a message: bytes that are not printable ASCII shown as '?', and
+// cut short when long.
+std::string quoted(std::string_view text) {
+    constexpr size_t kShown = 32;
+    std::string shown(text.substr(0, kShown));
     for (char& c : shown)
         if (c < 0x20 || c > 0x7e) c = '?';
-    return shown;
+    return "'" + shown + (text.size() > kShown ? "...'" : "'");
 }
 
 bool isKnownKeyword(std::string_view word) {
@@ -67,158 +66,227 @@ bool isKnownKeyword(std::string_view word) {
     return false;
 }
 
-std::vector<std::string_view> ObjLineCheck::tokens(std::string_view text) {
-    std::vector<std::string_view> words;
+void splitWords(std::string_view text, std::vector<std::string_view>& words) {
+    words.clear();
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
     size_t position = 0;
     while (position < text.size()) {
-        while (position < text.size() && (text[position] == ' ' || text[position] == '\t' || text[position] == '\r'))
+        while (position < text.size() && isSpace(text[position]))
             ++position;
         const size_t start = position;
-        while (position < text.size() && text[position] != ' ' && text[position] != '\t' && text[position] != '\r')
+        while (position < text.size() && !isSpace(text[position]))
             ++position;
         if (position > start) words.push_back(text.substr(start, position - start));
     }
-    return words;
 }
 
-double ObjLineCheck::number(std::string_view token, const char* what) const {
+// Reads the statements of an OBJ file that make polygon meshes (v, vt, vn, f, o) and checks
+// every one; other known statements are skipped, unknown ones refused.
+class ObjParser {
+public:
+    explicit ObjParser(std::string name) : name_(std::move(name)) {}
+
+    ObjContent run(LineReader& lines, std::string firstObjectName);
+
+private:
+    [[noreturn]] void fail(const std::string& problem) const {
+        throw FileError(name_ + ":" + std::to_string(line_) + ": " + problem);
+    }
+    double coordinate(std::string_view token, const char* what) const;
+    int reference(std::string_view token, ElementList& list);
+    ObjCorner corner(std::string_view token);
+    void readVertex();
+    void readTexcoord();
+    void readFace();
+    void dropRepeatedNeighbours();
+    void refuseVertexTwice() const;
+    void checkForwardReferences(const ElementList& list);
+
+    std::string name_;
+    size_t line_ = 0;
+    ObjContent content_;
+    ElementList vertices_{"vertex", "vertices", 0, {}};
+    ElementList texcoords_{"texture coordinate", "texture coordinates", 0, {}};
+    ElementList normals_{"normal", "normals", 0, {}};
+    std::vector<std::string_view> words_;
+    std::vector<ObjCorner> face_;
+};
+
+double ObjParser::coordinate(std::string_view token, const char* what) const {
     const std::string text(token);
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0') fail(std::string(what) + " '" + text + "' is not a number");
-    if (!std::isfinite(value)) fail(std::string(what) + " '" + text + "' is not a finite number");
+    if (end == text.c_str() || *end != '\0') fail(std::string(what) + " " + quoted(token) + " is not a number");
+    if (!std::isfinite(value)) fail(std::string(what) + " " + quoted(token) + " is not a finite number");
+    // Meshes hold their points and UVs as 32-bit floats.
+    if (std::abs(value) > FLT_MAX)
+        fail(std::string(what) + " " + quoted(token) + " is beyond the range of 32-bit floats");
     return value;
 }
 
-int ObjLineCheck::reference(std::string_view token, int defined, const char* what) const {
+int ObjParser::reference(std::string_view token, ElementList& list) {
+    const std::string what = std::string(list.singular) + " index ";
     long long value = 0;
     const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-    if (error != std::errc() || end != token.data() + token.size())
-        fail(std::string(what) + " index '" + std::string(token) + "' is not an integer");
-    if (value == 0) fail(std::string(what) + " index 0 is not valid (indices start at 1)");
+    if (error == std::errc::result_out_of_range) fail(what + quoted(token) + " is out of range");
+    if (error != std::errc() || end != token.data() + token.size()) fail(what + quoted(token) + " is not an integer");
+    if (value == 0) fail(what + "0 is not valid (indices start at 1)");
     if (value < 0) {
-        if (-value > defined)
-            fail(std::string(what) + " index " + std::to_string(value) + " is out of range (" +
-                 std::to_string(defined) + " defined so far)");
-        return static_cast<int>(defined + value);
+        // Relative to the elements defined so far; compared without negating, which
+        // would overflow for the smallest 64-bit value.
+        if (value < -static_cast<long long>(list.defined))
+            fail(what + std::to_string(value) + " is out of range (" + std::to_string(list.defined) +
+                 " defined so far)");
+        return static_cast<int>(list.defined + value);
     }
-    if (value > 0x7fffffff) fail(std::string(what) + " index " + std::to_string(value) + " is out of range");
-    return static_cast<int>(value - 1);
+    if (value > INT_MAX) fail(what + std::to_string(value) + " is out of range");
+    const int index = static_cast<int>(value - 1);
+    if (index >= list.defined) list.forward.push_back({index, line_});
+    return index;
 }
 
-void ObjLineCheck::checkVertex(const std::vector<std::string_view>& words) {
-    if (words.size() < 4) fail("a vertex needs three coordinates");
-    for (size_t i = 1; i < words.size() && i <= 3; ++i)
-        number(words[i], "vertex coordinate");
-    ++vertices_;
+ObjCorner ObjParser::corner(std::string_view token) {
+    const size_t firstSlash = token.find('/');
+    const std::string_view vertexText = token.substr(0, firstSlash);
+    std::string_view texcoordText, normalText;
+    bool wellFormed = !vertexText.empty();
+    if (firstSlash != std::string_view::npos) {
+        const std::string_view rest = token.substr(firstSlash + 1);
+        const size_t secondSlash = rest.find('/');
+        texcoordText = rest.substr(0, secondSlash);
+        if (secondSlash != std::string_view::npos) {
+            normalText = rest.substr(secondSlash + 1);
+            wellFormed = wellFormed && !normalText.empty() && normalText.find('/') == std::string_view::npos;
+        }
+        wellFormed = wellFormed && (!texcoordText.empty() || !normalText.empty());
+    }
+    if (!wellFormed) fail("corner " + quoted(token) + " is not one of v, v/vt, v//vn and v/vt/vn");
+    ObjCorner result{reference(vertexText, vertices_), -1};
+    if (!texcoordText.empty()) result.texcoord = reference(texcoordText, texcoords_);
+    if (!normalText.empty()) reference(normalText, normals_);
+    return result;
 }
 
-void ObjLineCheck::checkTexcoord(const std::vector<std::string_view>& words) {
-    if (words.size() < 2) fail("a texture coordinate needs at least one value");
-    for (size_t i = 1; i < words.size() && i <= 3; ++i)
-        number(words[i], "texture coordinate");
-    ++texcoords_;
+void ObjParser::readVertex() {
+    if (words_.size() < 4) fail("a vertex needs three coordinates");
+    if (vertices_.defined == INT_MAX) fail("more vertices than supported");
+    content_.points.emplace_back(coordinate(words_[1], "vertex coordinate"), coordinate(words_[2], "vertex coordinate"),
+                                 coordinate(words_[3], "vertex coordinate"));
+    ++vertices_.defined;
 }
 
-void ObjLineCheck::checkFace(const std::vector<std::string_view>& words, ObjOutline& outline) {
-    const size_t cornerCount = words.size() - 1;
+void ObjParser::readTexcoord() {
+    if (words_.size() < 2) fail("a texture coordinate needs at least one value");
+    if (texcoords_.defined == INT_MAX) fail("more texture coordinates than supported");
+    double values[3] = {0.0, 0.0, 0.0};
+    for (size_t i = 1; i < words_.size() && i <= 3; ++i)
+        values[i - 1] = coordinate(words_[i], "texture coordinate");
+    content_.u.push_back(static_cast<float>(values[0]));
+    content_.v.push_back(static_cast<float>(values[1]));
+    ++texcoords_.defined;
+}
+
+// Two neighbouring corners on one vertex make an edge of length zero: the second is dropped
+// (also where the last corner meets the first).
+void ObjParser::dropRepeatedNeighbours() {
+    size_t kept = 0;
+    for (const ObjCorner& c : face_)
+        if (kept == 0 || face_[kept - 1].vertex != c.vertex) face_[kept++] = c;
+    while (kept > 1 && face_[kept - 1].vertex == face_[0].vertex)
+        --kept;
+    face_.resize(kept);
+}
+
+// A polygon that comes back to a vertex after others has no single reading (a figure eight,
+// a polygon wound around several times), so it is refused.
+void ObjParser::refuseVertexTwice() const {
+    std::array<int, kMostPolygonVertices> sorted;
+    for (size_t i = 0; i < face_.size(); ++i)
+        sorted[i] = face_[i].vertex;
+    std::sort(sorted.begin(), sorted.begin() + face_.size());
+    const int* twice = std::adjacent_find(sorted.begin(), sorted.begin() + face_.size());
+    if (twice != sorted.begin() + face_.size())
+        fail("the face comes back to vertex " + std::to_string(*twice + 1) + " (a polygon may use each vertex once)");
+}
+
+void ObjParser::readFace() {
+    const size_t cornerCount = words_.size() - 1;
     if (cornerCount < 3) fail("a face needs at least three vertices, this one has " + std::to_string(cornerCount));
     if (cornerCount > kMostPolygonVertices)
         fail("a face with " + std::to_string(cornerCount) + " vertices has more than the 255 supported");
-    for (size_t i = 1; i < words.size(); ++i) {
-        const std::string_view corner = words[i];
-        const size_t firstSlash = corner.find('/');
-        const int vertex = reference(corner.substr(0, firstSlash), vertices_, "vertex");
-        if (vertex >= vertices_) forwardVertex_.push_back({vertex, line_});
-        if (firstSlash == std::string_view::npos) continue;
-        const std::string_view rest = corner.substr(firstSlash + 1);
-        const size_t secondSlash = rest.find('/');
-        const std::string_view texcoordText = rest.substr(0, secondSlash);
-        if (!texcoordText.empty()) {
-            const int texcoord = reference(texcoordText, texcoords_, "texture coordinate");
-            if (texcoord >= texcoords_) forwardTexcoord_.push_back({texcoord, line_});
-        }
-        if (secondSlash != std::string_view::npos && secondSlash + 1 < rest.size())
-            reference(rest.substr(secondSlash + 1), 0x7fffffff, "normal");
-    }
-    outline.faceLines.push_back(line_);
-    outline.faceObjects.push_back(static_cast<int>(outline.objectNames.size()) - 1);
+    face_.clear();
+    for (size_t i = 1; i < words_.size(); ++i)
+        face_.push_back(corner(words_[i]));
+    dropRepeatedNeighbours();
+    if (face_.size() < 3)
+        fail("a face needs at least three different vertices, this one has " + std::to_string(face_.size()));
+    refuseVertexTwice();
+    if (content_.corners.size() + face_.size() > static_cast<size_t>(INT_MAX)) fail("more face corners than supported");
+    content_.corners.insert(content_.corners.end(), face_.begin(), face_.end());
+    content_.faceStarts.push_back(static_cast<int>(content_.corners.size()));
+    content_.faceObjects.push_back(static_cast<int>(content_.objectNames.size()) - 1);
 }
 
-ObjOutline ObjLineCheck::run(const std::string& content) {
-    ObjOutline outline;
-    outline.objectNames.push_back(std::filesystem::path(path_).stem().string());
-    std::string_view rest(content);
-    while (!rest.empty()) {
-        ++line_;
-        const size_t end = rest.find('\n');
-        std::string_view text = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+void ObjParser::checkForwardReferences(const ElementList& list) {
+    for (const auto& [index, line] : list.forward)
+        if (index >= list.defined) {
+            line_ = line;
+            fail(std::string(list.singular) + " index " + std::to_string(index + 1) +
+                 " is out of range (the file has " + std::to_string(list.defined) + " " + list.plural + ")");
+        }
+}
+
+ObjContent ObjParser::run(LineReader& lines, std::string firstObjectName) {
+    content_.objectNames.push_back(std::move(firstObjectName));
+    std::string_view text;
+    while (lines.next(text)) {
+        line_ = lines.lineNumber();
         if (text.find('\0') != std::string_view::npos) fail("binary data where text was expected");
-        const std::vector<std::string_view> words = tokens(text);
-        if (words.empty() || words[0][0] == '#') continue;
-        const std::string_view keyword = words[0];
+        splitWords(text, words_);
+        if (words_.empty() || words_[0][0] == '#') continue;
+        const std::string_view keyword = words_[0];
         if (keyword == "v")
-            checkVertex(words);
+            readVertex();
         else if (keyword == "vt")
-            checkTexcoord(words);
+            readTexcoord();
         else if (keyword == "vn")
-            ++normals_;
+            ++normals_.defined;
         else if (keyword == "f")
-            checkFace(words, outline);
+            readFace();
         else if (keyword == "o")
-            outline.objectNames.push_back(words.size() > 1 ? std::string(words[1]) : "object");
+            content_.objectNames.push_back(words_.size() > 1 ? std::string(words_[1]) : "object");
         else if (!isKnownKeyword(keyword))
-            fail("unknown statement '" + printable(keyword.substr(0, 32)) + "'");
+            fail("unknown statement " + quoted(keyword));
     }
-    for (const auto& [index, line] : forwardVertex_)
-        if (index >= vertices_) {
-            line_ = line;
-            fail("vertex index " + std::to_string(index + 1) + " is out of range (the file has " +
-                 std::to_string(vertices_) + " vertices)");
-        }
-    for (const auto& [index, line] : forwardTexcoord_)
-        if (index >= texcoords_) {
-            line_ = line;
-            fail("texture coordinate index " + std::to_string(index + 1) + " is out of range (the file has " +
-                 std::to_string(texcoords_) + " texture coordinates)");
-        }
-    outline.vertexCount = vertices_;
-    outline.texcoordCount = texcoords_;
-    return outline;
+    checkForwardReferences(vertices_);
+    checkForwardReferences(texcoords_);
+    checkForwardReferences(normals_);
+    return std::move(content_);
 }
 
-std::string readWholeFile(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) throw FileError(path + ": is a folder, not a mesh file");
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) throw FileError(path + ": cannot open the file");
-    std::ostringstream content;
-    content << stream.rdbuf();
-    if (stream.bad()) throw FileError(path + ": cannot read the file");
-    return content.str();
-}
-
-// One object's polygons with its vertices and UVs renumbered to the ones it uses.
+// Builds the objects' meshes one after the other, each with its vertices and UVs renumbered
+// to the ones it uses. The maps from file numbers are made once and reset entry by entry, so
+// a file of many objects costs no more than one of a single object.
 class ObjectBuilder {
 public:
-    ObjectBuilder(const tinyobj::attrib_t& attrib, bool keepAllVertices)
-        : attrib_(attrib), vertexMap_(attrib.vertices.size() / 3, -1), texcoordMap_(attrib.texcoords.size() / 2, -1) {
-        if (keepAllVertices)
-            for (size_t vertex = 0; vertex < vertexMap_.size(); ++vertex)
-                useVertex(static_cast<int>(vertex));
+    explicit ObjectBuilder(const ObjContent& content)
+        : content_(content), vertexMap_(content.points.size(), -1), texcoordMap_(content.u.size(), -1) {}
+
+    void keepAllVertices() {
+        for (size_t vertex = 0; vertex < vertexMap_.size(); ++vertex)
+            useVertex(static_cast<int>(vertex));
     }
 
-    void addFace(const tinyobj::index_t* corners, int count) {
+    void addFace(int face) {
         faceOffsets_.push_back(static_cast<int>(faceVertices_.size()));
-        for (int i = 0; i < count; ++i) {
-            faceVertices_.push_back(useVertex(corners[i].vertex_index));
-            faceVertexUVs_.push_back(corners[i].texcoord_index >= 0 ? useTexcoord(corners[i].texcoord_index) : -1);
+        for (int corner = content_.faceStarts[face]; corner < content_.faceStarts[face + 1]; ++corner) {
+            const ObjCorner& c = content_.corners[corner];
+            faceVertices_.push_back(useVertex(c.vertex));
+            faceVertexUVs_.push_back(c.texcoord >= 0 ? useTexcoord(c.texcoord) : -1);
         }
     }
 
-    bool empty() const { return faceOffsets_.empty(); }
-
+    // The mesh of the faces added since the last build.
     MObject build(const std::string& name, bool withUVSet) {
         faceOffsets_.push_back(static_cast<int>(faceVertices_.size()));
         MObject object = MeshData::create(name, std::move(points_), std::move(faceOffsets_), std::move(faceVertices_));
@@ -228,15 +296,32 @@ public:
             set.v = std::move(v_);
             set.faceVertexUVs = std::move(faceVertexUVs_);
         }
+        startNextObject();
         return object;
     }
 
 private:
+    void startNextObject() {
+        for (const int vertex : usedVertices_)
+            vertexMap_[vertex] = -1;
+        for (const int texcoord : usedTexcoords_)
+            texcoordMap_[texcoord] = -1;
+        usedVertices_.clear();
+        usedTexcoords_.clear();
+        // The lists were moved into the mesh; clearing makes them empty again.
+        points_.clear();
+        faceOffsets_.clear();
+        faceVertices_.clear();
+        faceVertexUVs_.clear();
+        u_.clear();
+        v_.clear();
+    }
+
     int useVertex(int vertex) {
         if (vertexMap_[vertex] < 0) {
             vertexMap_[vertex] = static_cast<int>(points_.size());
-            const double* p = &attrib_.vertices[3 * vertex];
-            points_.emplace_back(p[0], p[1], p[2]);
+            points_.push_back(content_.points[vertex]);
+            usedVertices_.push_back(vertex);
         }
         return vertexMap_[vertex];
     }
@@ -244,55 +329,53 @@ private:
     int useTexcoord(int texcoord) {
         if (texcoordMap_[texcoord] < 0) {
             texcoordMap_[texcoord] = static_cast<int>(u_.size());
-            u_.push_back(static_cast<float>(attrib_.texcoords[2 * texcoord]));
-            v_.push_back(static_cast<float>(attrib_.texcoords[2 * texcoord + 1]));
+            u_.push_back(content_.u[texcoord]);
+            v_.push_back(content_.v[texcoord]);
+            usedTexcoords_.push_back(texcoord);
         }
         return texcoordMap_[texcoord];
     }
 
-    const tinyobj::attrib_t& attrib_;
+    const ObjContent& content_;
     std::vector<int> vertexMap_, texcoordMap_;
+    std::vector<int> usedVertices_, usedTexcoords_;
     std::vector<MPoint> points_;
     std::vector<int> faceOffsets_, faceVertices_, faceVertexUVs_;
     std::vector<float> u_, v_;
 };
 
+// One mesh per object with faces (an object's faces follow each other in the file). When
+// only one object has faces, it keeps every vertex of the file, also those no face uses, so
+// that a mesh written out reads back alike.
+std::vector<MObject> buildMeshes(const ObjContent& content) {
+    const std::vector<int>& faceObjects = content.faceObjects;
+    assert(std::is_sorted(faceObjects.begin(), faceObjects.end()));
+    const bool single = faceObjects.front() == faceObjects.back();
+    ObjectBuilder builder(content);
+    std::vector<MObject> meshes;
+    for (size_t face = 0; face < faceObjects.size();) {
+        const int object = faceObjects[face];
+        if (single) builder.keepAllVertices();
+        for (; face < faceObjects.size() && faceObjects[face] == object; ++face)
+            builder.addFace(static_cast<int>(face));
+        meshes.push_back(builder.build(content.objectNames[object], !content.u.empty()));
+    }
+    return meshes;
+}
+
 } // namespace
 
+std::vector<MObject> readObj(std::istream& in, const std::string& name, size_t longestLine) {
+    LineReader lines(in, name, longestLine);
+    const ObjContent content = ObjParser(name).run(lines, std::filesystem::path(name).stem().string());
+    if (content.faceObjects.empty()) throw FileError(name + ": the file holds no polygons (an empty mesh)");
+    return buildMeshes(content);
+}
+
 std::vector<MObject> importObj(const std::string& path) {
-    const std::string content = readWholeFile(path);
-    const ObjOutline outline = ObjLineCheck(path).run(content);
-    if (outline.faceLines.empty()) throw FileError(path + ": the file holds no polygons (an empty mesh)");
-
-    tinyobj::attrib_t attrib;
-    std::vector<tinyobj::shape_t> shapes;
-    std::vector<tinyobj::material_t> materials;
-    std::string warnings, errors;
-    std::istringstream stream(content);
-    if (!tinyobj::LoadObj(&attrib, &shapes, &materials, &warnings, &errors, &stream, nullptr, false))
-        throw FileError(path + ": " + (errors.empty() ? std::string("cannot parse the file") : errors));
-    if (attrib.vertices.size() / 3 != static_cast<size_t>(outline.vertexCount))
-        throw FileError(path + ": the vertex list could not be read consistently");
-
-    const int objectCount = static_cast<int>(outline.objectNames.size());
-    std::vector<ObjectBuilder> builders;
-    for (int object = 0; object < objectCount; ++object)
-        builders.emplace_back(attrib, objectCount == 1);
-    size_t face = 0;
-    for (const tinyobj::shape_t& shape : shapes) {
-        size_t corner = 0;
-        for (unsigned char count : shape.mesh.num_face_vertices) {
-            if (face >= outline.faceObjects.size())
-                throw FileError(path + ": the faces could not be read consistently");
-            builders[outline.faceObjects[face++]].addFace(&shape.mesh.indices[corner], count);
-            corner += count;
-        }
-    }
-    if (face != outline.faceObjects.size()) throw FileError(path + ": the faces could not be read consistently");
-
-    std::vector<MObject> meshes;
-    for (int object = 0; object < objectCount; ++object)
-        if (!builders[object].empty())
-            meshes.push_back(builders[object].build(outline.objectNames[object], outline.texcoordCount > 0));
-    return meshes;
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) throw FileError(path + ": is a folder, not a mesh file");
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) throw FileError(path + ": cannot open the file");
+    return readObj(stream, path);
 }

@@ -1,84 +1,168 @@
 #include "SceneNode.h"
 
+#include "HostSession.h"
+#include "MGlobal.h"
+
 #include <cassert>
-#include <cmath>
-#include <numbers>
+#include <exception>
 
-int SceneNode::findAttribute(const std::string& name) const {
-    for (size_t index = 0; index < attributes_.size(); ++index)
-        if (attributes_[index].longName == name || attributes_[index].shortName == name) return static_cast<int>(index);
-    return -1;
+bool PlugAddress::overlaps(const PlugAddress& other) const {
+    if (attribute != other.attribute) return false;
+    const bool elementsMeet = element < 0 || other.element < 0 || element == other.element;
+    const bool childrenMeet = child < 0 || other.child < 0 || child == other.child;
+    return elementsMeet && childrenMeet;
 }
 
-unsigned SceneNode::elementCount(int) const {
-    return 1;
+SceneNode::SceneNode(std::shared_ptr<const NodeType> type) : type_(std::move(type)) {
+    slots_.resize(type_->attributeCount());
+    for (unsigned i = 0; i < type_->attributeCount(); ++i) {
+        slots_[i].value = type_->attribute(i).defaultValue;
+        slots_[i].dirty = type_->isComputed(i);
+    }
 }
 
-AttributeValue SceneNode::value(int attribute, unsigned) const {
-    return values_[attribute];
+SceneNode::~SceneNode() {
+    callbackRegistry().removeNodeCallbacks(this);
 }
-
-bool SceneNode::setValue(int attribute, const AttributeValue& value) {
-    if (attributes_[attribute].computed || value.index() != values_[attribute].index()) return false;
-    values_[attribute] = value;
-    return true;
-}
-
-int SceneNode::addAttribute(Attribute attribute, AttributeValue initial) {
-    assert(findAttribute(attribute.longName) < 0 && findAttribute(attribute.shortName) < 0);
-    attributes_.push_back(std::move(attribute));
-    values_.push_back(std::move(initial));
-    return static_cast<int>(attributes_.size()) - 1;
-}
-
-DagNode::DagNode(std::string name, std::string typeName, std::shared_ptr<const DagNode> parent)
-    : SceneNode(std::move(name), std::move(typeName)), parent_(std::move(parent)),
-      worldMatrix_(addAttribute({"worldMatrix", "wm", true, true}, MMatrix())) {}
-
-MMatrix DagNode::worldMatrix() const {
-    return parent_ ? localMatrix() * parent_->worldMatrix() : localMatrix();
-}
-
-AttributeValue DagNode::value(int attribute, unsigned element) const {
-    if (attribute == worldMatrix_) return worldMatrix();
-    return SceneNode::value(attribute, element);
-}
-
-TransformNode::TransformNode(std::string name, std::shared_ptr<const DagNode> parent)
-    : DagNode(std::move(name), "transform", std::move(parent)), translate_(addAttribute({"translate", "t"}, MVector())),
-      rotate_(addAttribute({"rotate", "r"}, MVector())) {}
 
 namespace {
 
-// Rotation by `degrees` about one axis (0 x, 1 y, 2 z), for row vectors.
-MMatrix axisRotation(int axis, double degrees) {
-    const double radians = degrees * std::numbers::pi / 180.0;
-    const double c = std::cos(radians), s = std::sin(radians);
-    const int a = (axis + 1) % 3, b = (axis + 2) % 3;
-    MMatrix m;
-    m[a][a] = c;
-    m[a][b] = s;
-    m[b][a] = -s;
-    m[b][b] = c;
-    return m;
+// One number of a three-number value.
+bool readChild(const AttributeValue& value, int child, AttributeValue& number) {
+    if (const Float3* triple = std::get_if<Float3>(&value)) {
+        number = (*triple)[child];
+        return true;
+    }
+    if (const MVector* vector = std::get_if<MVector>(&value)) {
+        number = child == 0 ? vector->x : child == 1 ? vector->y : vector->z;
+        return true;
+    }
+    return false;
+}
+
+bool writeChild(AttributeValue& value, int child, const AttributeValue& number) {
+    if (Float3* triple = std::get_if<Float3>(&value)) {
+        (*triple)[child] = static_cast<float>(numberOf(number));
+        return true;
+    }
+    if (MVector* vector = std::get_if<MVector>(&value)) {
+        (child == 0 ? vector->x : child == 1 ? vector->y : vector->z) = numberOf(number);
+        return true;
+    }
+    return false;
 }
 
 } // namespace
 
-MMatrix TransformNode::localMatrix() const {
-    const MVector degrees = std::get<MVector>(value(rotate_, 0));
-    const MVector translation = std::get<MVector>(value(translate_, 0));
-    MMatrix m = axisRotation(0, degrees.x) * axisRotation(1, degrees.y) * axisRotation(2, degrees.z);
-    m[3][0] = translation.x;
-    m[3][1] = translation.y;
-    m[3][2] = translation.z;
-    return m;
+bool SceneNode::readValue(const PlugAddress& address, AttributeValue& value) const {
+    if (address.attribute < 0 || address.attribute >= static_cast<int>(slots_.size())) return false;
+    const AttributeDefinition& definition = attribute(address.attribute);
+    const Slot& slot = slots_[address.attribute];
+    const AttributeValue* stored = &slot.value;
+    if (definition.array) {
+        if (address.element < 0) return false;
+        const auto found = slot.elements.find(static_cast<unsigned>(address.element));
+        stored = found == slot.elements.end() ? &definition.defaultValue : &found->second;
+    }
+    if (address.child < 0) {
+        value = *stored;
+        return true;
+    }
+    return address.child < 3 && readChild(*stored, address.child, value);
 }
 
-CameraNode::CameraNode(std::string name, std::shared_ptr<const DagNode> parent, bool orthographic,
-                       double orthographicWidth)
-    : DagNode(std::move(name), "camera", std::move(parent)) {
-    addAttribute({"orthographic", "o"}, orthographic);
-    addAttribute({"orthographicWidth", "ow"}, orthographicWidth);
-    addAttribute({"focalLength", "fl"}, 35.0);
+bool SceneNode::storeValue(const PlugAddress& address, const AttributeValue& value) {
+    if (address.attribute < 0 || address.attribute >= static_cast<int>(slots_.size())) return false;
+    const AttributeDefinition& definition = attribute(address.attribute);
+    if (definition.array && address.element < 0) return false;
+    Slot& slot = slots_[address.attribute];
+    AttributeValue* stored = &slot.value;
+    if (definition.array) {
+        auto [element, added] =
+            slot.elements.try_emplace(static_cast<unsigned>(address.element), definition.defaultValue);
+        stored = &element->second;
+    }
+    if (address.child >= 0) {
+        AttributeValue number;
+        if (address.child > 2 || !convertValue(value, AttributeType::Double, number)) return false;
+        return writeChild(*stored, address.child, number);
+    }
+    AttributeValue converted;
+    if (!convertValue(value, definition.type, converted)) return false;
+    *stored = std::move(converted);
+    return true;
+}
+
+std::vector<unsigned> SceneNode::elementIndices(int attribute) const {
+    std::vector<unsigned> indices;
+    for (const auto& [index, value] : slots_[attribute].elements)
+        indices.push_back(index);
+    return indices;
+}
+
+bool SceneNode::hasElement(int attribute, unsigned logicalIndex) const {
+    return slots_[attribute].elements.count(logicalIndex) > 0;
+}
+
+void SceneNode::setElements(int attribute, std::map<unsigned, AttributeValue> elements) {
+    slots_[attribute].elements = std::move(elements);
+}
+
+MStatus SceneNode::evaluate(int attribute) {
+    if (attribute < 0 || attribute >= static_cast<int>(slots_.size())) return MStatus::kInvalidParameter;
+    Slot& slot = slots_[attribute];
+    if (!slot.dirty || slot.evaluating) return MStatus::kSuccess;
+    slot.evaluating = true;
+    MStatus status;
+    if (pullConnections(attribute)) {
+        slot.dirty = false;
+    } else if (type_->isComputed(attribute)) {
+        try {
+            status = compute(attribute);
+        } catch (const std::exception& error) {
+            MGlobal::displayError(MString(name_ + ": compute failed: " + error.what()));
+            status = MStatus(MStatus::kFailure, error.what());
+        }
+        if (status.statusCode() == MStatus::kUnknownParameter) {
+            slot.dirty = false;
+            status = MStatus::kSuccess;
+        }
+    } else {
+        slot.dirty = false;
+    }
+    hostSession().scene.countEvaluation();
+    slots_[attribute].evaluating = false;
+    return status;
+}
+
+bool SceneNode::pullConnections(int attribute) {
+    const std::vector<Connection> incoming = hostSession().scene.incoming(*this, attribute);
+    for (const Connection& connection : incoming) {
+        SceneNode& source = *connection.source;
+        source.evaluate(connection.from.attribute);
+        if (connection.from.element < 0 && source.attribute(connection.from.attribute).array) {
+            slots_[attribute].elements = source.elements(connection.from.attribute);
+            continue;
+        }
+        AttributeValue value;
+        if (source.readValue(connection.from, value)) storeValue(connection.to, value);
+    }
+    return !incoming.empty();
+}
+
+MStatus SceneNode::compute(int) {
+    return MStatus::kUnknownParameter;
+}
+
+void SceneNode::valueChanged(const PlugAddress&, const AttributeValue&) {}
+
+void SceneNode::inputDisconnected(int) {}
+
+void SceneNode::copyValuesFrom(const SceneNode& other) {
+    assert(other.type_ == type_);
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        slots_[i].value = other.slots_[i].value;
+        slots_[i].elements = other.slots_[i].elements;
+        slots_[i].dirty = other.slots_[i].dirty;
+    }
 }

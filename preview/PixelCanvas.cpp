@@ -1,5 +1,7 @@
 #include "preview/PixelCanvas.h"
 
+#include "hostapi/SegmentClipping.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -12,28 +14,11 @@ namespace {
 // stepping below never overflows.
 constexpr double farLimit = 16777216.0;
 
-// Clips the segment to the square [-farLimit, farLimit]^2 (Liang-Barsky). False when
+// Clips the segment to the square [-farLimit, farLimit]^2 and rounds its ends. False when
 // nothing of it is inside.
 bool clipFarEnds(double& x0, double& y0, double& x1, double& y1) {
-    double enter = 0.0, leave = 1.0;
-    const double dx = x1 - x0, dy = y1 - y0;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x0 + farLimit, farLimit - x0, y0 + farLimit, farLimit - y0};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0.0) {
-            if (q[i] < 0.0) return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0.0)
-            enter = std::max(enter, t);
-        else
-            leave = std::min(leave, t);
-    }
-    if (enter > leave) return false;
-    const double ax = x0 + enter * dx, ay = y0 + enter * dy;
-    const double bx = x0 + leave * dx, by = y0 + leave * dy;
-    x0 = std::round(ax), y0 = std::round(ay), x1 = std::round(bx), y1 = std::round(by);
+    if (!clipSegmentToSquare(x0, y0, x1, y1, farLimit)) return false;
+    x0 = std::round(x0), y0 = std::round(y0), x1 = std::round(x1), y1 = std::round(y1);
     return true;
 }
 

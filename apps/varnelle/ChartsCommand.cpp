@@ -10,6 +10,7 @@
 #include "hostapi/M3dView.h"
 #include "hostapi/ObjFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -44,6 +45,22 @@ size_t parseSize(const std::string& word, const char* flag) {
     return static_cast<size_t>(value);
 }
 
+// The texture and gutter of --pack W H GUTTER: a texture of at least one texel, and a gutter
+// narrower than its shorter side (a wider one leaves no room between charts).
+void parsePackTexture(const std::string* words, ChartsOptions& options) {
+    options.pack = true;
+    options.width = parseSize(words[0], "--pack");
+    options.height = parseSize(words[1], "--pack");
+    if (options.width < 1 || options.height < 1)
+        throw UsageError("--pack needs a texture of 1 texel or more on each side, not " + words[0] + " x " + words[1]);
+    const double gutter = parseReal(words[2], "--pack");
+    if (gutter < 0.0) throw UsageError("--pack needs a gutter of 0 texels or more, not '" + words[2] + "'");
+    if (gutter >= static_cast<double>(std::min(options.width, options.height)))
+        throw UsageError("--pack gutter '" + words[2] + "' leaves no room in a " + words[0] + " x " + words[1] +
+                         " texture");
+    options.gutter = static_cast<float>(gutter);
+}
+
 ChartsOptions parseChartsOptions(const std::vector<std::string>& words) {
     const SubcommandWords split = splitMeshPath(words, "charts");
     ChartsOptions options;
@@ -58,17 +75,11 @@ ChartsOptions parseChartsOptions(const std::vector<std::string>& words) {
         if (flag == "-st")
             options.stretch = parseReal(rest[i + 1], "-st");
         else if (flag == "-o")
-            options.outputPath = rest[i + 1];
+            options.outputPath = outputFileName("-o", rest[i + 1]);
         else if (flag == "--json")
             options.json = true;
-        else {
-            options.pack = true;
-            options.width = parseSize(rest[i + 1], "--pack");
-            options.height = parseSize(rest[i + 2], "--pack");
-            const double gutter = parseReal(rest[i + 3], "--pack");
-            if (gutter < 0.0) throw UsageError("--pack needs a gutter of 0 texels or more");
-            options.gutter = static_cast<float>(gutter);
-        }
+        else
+            parsePackTexture(&rest[i + 1], options);
         i += arguments;
     }
     return options;

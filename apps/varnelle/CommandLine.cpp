@@ -10,6 +10,11 @@ SubcommandWords splitMeshPath(const std::vector<std::string>& words, const char*
     return {words[0], std::vector<std::string>(words.begin() + 1, words.end())};
 }
 
+const std::string& outputFileName(const std::string& flag, const std::string& value) {
+    if (value.empty()) throw UsageError(flag + " needs a file name, not ''");
+    return value;
+}
+
 UnwrapSettings parseUnwrapFlags(const std::vector<std::string>& words) {
     std::vector<const char*> pointers;
     for (const std::string& word : words)

@@ -21,6 +21,9 @@ struct SubcommandWords {
 
 SubcommandWords splitMeshPath(const std::vector<std::string>& words, const char* subcommand);
 
+// The file name given to an output flag (-o, --svg); an empty one is refused with UsageError.
+const std::string& outputFileName(const std::string& flag, const std::string& value);
+
 // The unwrap command's defaults with the given unwrap flags applied (not normalised).
 // Throws UsageError for an unknown flag, a missing argument or one of the wrong type.
 UnwrapSettings parseUnwrapFlags(const std::vector<std::string>& words);

@@ -17,6 +17,26 @@ size_t countEqual(const std::vector<uint32_t>& values, uint32_t value) {
     return static_cast<size_t>(std::count(values.begin(), values.end(), value));
 }
 
+// As in the host, the UV set named with -mc is read only when the mesh has no current set.
+// A name the mesh does not have is said on the error stream, with what is read instead.
+void warnAboutNamedUVSet(const std::vector<std::string>& flags, const MObject& mesh, const MString& named) {
+    if (std::find(flags.begin(), flags.end(), "-mc") == flags.end() &&
+        std::find(flags.begin(), flags.end(), "-mapchannel") == flags.end())
+        return;
+    const MString current = MFnMesh(mesh).currentUVSetName();
+    if (current == named) return;
+    if (current.empty())
+        std::fprintf(stderr,
+                     "varnelle inspect: warning: -mc '%s': the mesh has no UV set, so no edge has UVs and every "
+                     "edge is a UV seam\n",
+                     named.asChar());
+    else
+        std::fprintf(stderr,
+                     "varnelle inspect: warning: -mc '%s' is not used: the mesh's current UV set '%s' is read "
+                     "(-mc names the set only for a mesh without one)\n",
+                     named.asChar(), current.asChar());
+}
+
 } // namespace
 
 // Collects the mesh data and adjacency of a mesh's first object and reports their counts.
@@ -25,6 +45,7 @@ int runInspect(const std::vector<std::string>& words, std::ostream& out) {
     UnwrapSettings settings = parseUnwrapFlags(split.rest);
     settings.normalize();
     const MObject mesh = loadFirstMesh(split.meshPath);
+    warnAboutNamedUVSet(split.rest, mesh, settings.uv_set);
 
     const auto start = std::chrono::steady_clock::now();
     MStatus status;

@@ -4,8 +4,10 @@
 
 #include "core/VarnelleException.h"
 #include "engine/UVAtlasProxy.h"
+#include "hostapi/AtomicFile.h"
 #include "hostapi/ObjFile.h"
 #include "packer/Pack.h"
+#include "packer/PackErrors.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,7 +32,7 @@ PackWords splitPackWords(const std::vector<std::string>& words) {
             result.json = true;
         } else if (split.rest[i] == "-o") {
             if (i + 1 == split.rest.size()) throw UsageError("-o needs the output file (OUT.obj)");
-            result.outputPath = split.rest[++i];
+            result.outputPath = outputFileName("-o", split.rest[++i]);
         } else {
             result.flags.push_back(split.rest[i]);
         }
@@ -90,8 +92,15 @@ int runPack(const std::vector<std::string>& words, std::ostream& out) {
     }
     const auto start = std::chrono::steady_clock::now();
     OmbrixVectorPacker::VectorPacker packer;
-    OmbrixVectorPacker::pack(packer, charts.uvs, charts.triangles, charts.adjacency, settings,
-                             std::span<const uint32_t>{});
+    try {
+        OmbrixVectorPacker::pack(packer, charts.uvs, charts.triangles, charts.adjacency, settings,
+                                 std::span<const uint32_t>{});
+    } catch (const OmbrixVectorPacker::PackInputError& error) {
+        throw FileError(packWords.meshPath + ": " + error.what());
+    } catch (const OmbrixVectorPacker::PackSpaceError& error) {
+        std::fprintf(stderr, "varnelle %s\n", error.what());
+        return 1;
+    }
     const double milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 

@@ -12,3 +12,4 @@ int runOutline(const std::vector<std::string>& words, std::ostream& out);
 int runPack(const std::vector<std::string>& words, std::ostream& out);
 int runUnwrapCommand(const std::vector<std::string>& words, std::ostream& out);
 int runPreview(const std::vector<std::string>& words, std::ostream& out);
+int runHost(const std::vector<std::string>& words, std::ostream& out);

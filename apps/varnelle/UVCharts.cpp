@@ -3,8 +3,10 @@
 #include "CommandLine.h"
 
 #include "core/BoxProjection.h"
+#include "core/ExistingUVs.h"
 #include "core/MeshDataCollector.h"
 #include "core/UnwrapMesh.h"
+#include "core/VarnelleException.h"
 #include "engine/TriangleAdjacency.h"
 #include "hostapi/MeshData.h"
 #include "packer/ChartPreparation.h"
@@ -17,34 +19,16 @@
 
 namespace {
 
-// Numbers the packed triangles (those with three mapped corners) and links them through
-// the mesh adjacency; links to unpacked triangles are cut.
-void keepMappedTriangles(const MeshData& data, const std::vector<uint32_t>& meshAdjacency, UVCharts& charts,
-                         std::vector<int>& meshUVs) {
-    const MeshUVSet& set = data.uvSets()[data.currentUVSet()];
-    std::vector<uint32_t> packedNumber;
-    for (int face = 0; face < data.numPolygons(); ++face) {
+// The UV of every triangle corner and the corner's face-vertex, all faces being mapped.
+void gatherTriangleUVs(const MeshData& data, const MeshUVSet& set, UVCharts& charts, std::vector<int>& meshUVs) {
+    for (int face = 0; face < data.numPolygons(); ++face)
         for (int t = 0; t < data.polygonTriangleCount(face); ++t) {
             const int* faceVertices = data.triangleFaceVertices(face, t);
-            bool mapped = true;
-            for (int k = 0; k < 3; ++k)
-                mapped = mapped && set.faceVertexUVs[faceVertices[k]] >= 0;
-            packedNumber.push_back(mapped ? static_cast<uint32_t>(charts.cornerFaceVertices.size() / 3) : NIL);
-            if (!mapped) continue;
             for (int k = 0; k < 3; ++k) {
                 charts.cornerFaceVertices.push_back(faceVertices[k]);
                 meshUVs.push_back(set.faceVertexUVs[faceVertices[k]]);
             }
         }
-    }
-    charts.adjacency.assign(charts.cornerFaceVertices.size(), NIL);
-    for (size_t triangle = 0; triangle < packedNumber.size(); ++triangle) {
-        if (packedNumber[triangle] == NIL) continue;
-        for (int k = 0; k < 3; ++k) {
-            const uint32_t neighbour = meshAdjacency[3 * triangle + k];
-            charts.adjacency[3 * packedNumber[triangle] + k] = neighbour == NIL ? NIL : packedNumber[neighbour];
-        }
-    }
 }
 
 // Gives every chart its own copy of the UVs it shares with charts found before it.
@@ -87,6 +71,16 @@ bool readUVCharts(const MObject& mesh, UVCharts& charts, std::string& problem) {
     charts = UVCharts{};
     const MeshData* data = mesh.as<MeshData>();
     const bool existing = data->currentUVSet() >= 0;
+    if (existing) {
+        // Faces without UVs are refused as the unwrap's existing-UV method refuses them.
+        try {
+            UnwrapMesh existingUVs;
+            readExistingUVs(mesh, existingUVs);
+        } catch (const VarnelleException& error) {
+            problem = error.message;
+            return false;
+        }
+    }
     UnwrapSettings settings = UnwrapSettings::commandDefaults();
     settings.unwrap_type = existing ? ExistingUVs : BoxProjection;
     settings.normalize();
@@ -107,13 +101,11 @@ bool readUVCharts(const MObject& mesh, UVCharts& charts, std::string& problem) {
         boxProjectedCharts(*data, positions, indices, adjacency, falseEdges, charts);
         return true;
     }
+    const MeshUVSet& set = data->uvSets()[data->currentUVSet()];
     std::vector<int> meshUVs;
-    keepMappedTriangles(*data, adjacency, charts, meshUVs);
-    if (meshUVs.empty()) {
-        problem = "no triangle of the mesh has UVs";
-        return false;
-    }
-    separateSharedUVs(data->uvSets()[data->currentUVSet()], meshUVs, charts);
+    gatherTriangleUVs(*data, set, charts, meshUVs);
+    charts.adjacency = adjacency;
+    separateSharedUVs(set, meshUVs, charts);
     return true;
 }
 

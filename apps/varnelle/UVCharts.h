@@ -11,9 +11,9 @@
 // The charts of a mesh's existing UVs as the chart packer takes them: triangles joined
 // through shared UV edges (the adjacency with the UV seams cut). Every chart has UVs of its
 // own: a UV that triangles of several charts use is copied for each further chart, so that
-// moving one chart never drags a corner of another. Triangles with an unmapped corner take
-// no part. A mesh without UVs is cut by a six-axis box projection instead: every polygon
-// projected along the axis it faces most, charts cut where the axis changes.
+// moving one chart never drags a corner of another. A mesh without UVs is cut by a six-axis
+// box projection instead: every polygon projected along the axis it faces most, charts cut
+// where the axis changes.
 struct UVCharts {
     std::vector<OmbrixVectorPacker::Point2> uvs;
     // Three UV numbers (into `uvs`) per triangle.
@@ -26,8 +26,8 @@ struct UVCharts {
 };
 
 // Reads the charts of the mesh's current UV set (or of its box projection when it has none).
-// Returns false, with `problem` saying why, when no triangle is mapped or the adjacency
-// cannot be built.
+// Returns false, with `problem` saying why, when the UV set leaves faces without UVs (named
+// as the unwrap's existing-UV method names them) or the adjacency cannot be built.
 bool readUVCharts(const MObject& mesh, UVCharts& charts, std::string& problem);
 
 // Replaces the mesh's current UV set (made as "map1" when there is none) by the charts'

@@ -3,22 +3,30 @@
 #include "PreviewOptions.h"
 #include "Subcommands.h"
 
+#include "HostShell.h"
+
 #include "core/UnwrapDriver.h"
-#include "core/VarnelleException.h"
 #include "host/UnwrapCommandSyntax.h"
+#include "hostapi/DagNode.h"
 #include "hostapi/MArgDatabase.h"
 #include "hostapi/MeshData.h"
-#include "hostapi/ObjFile.h"
+#include "hostapi/MeshNode.h"
 #include "hostapi/Scene.h"
-#include "preview/ProgressWindow.h"
+#include "hostapi/SceneFile.h"
 #include "preview/ShowPreview.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <sstream>
 
 namespace {
+
+// The mesh shape below an imported transform.
+std::shared_ptr<SceneNode> shapeOf(const SceneNode& transform) {
+    return static_cast<const DagNode&>(transform).children().front();
+}
 
 // A camera the command line adds to the scene.
 struct CameraDefinition {
@@ -91,19 +99,21 @@ UnwrapWords splitUnwrapWords(const std::vector<std::string>& words) {
     return result;
 }
 
-MObject chooseMesh(const std::vector<MObject>& meshes, const std::string& name, const std::string& path) {
-    if (name.empty()) return meshes.front();
+// The transform of the mesh to unwrap among the imported ones: the first, or the one whose
+// mesh has the name asked for.
+std::string chooseTransform(const std::vector<std::shared_ptr<SceneNode>>& transforms, const std::string& name,
+                            const std::string& path) {
     std::string names;
-    for (const MObject& mesh : meshes) {
-        if (mesh.as<MeshData>()->name() == name) return mesh;
-        names += (names.empty() ? "" : ", ") + mesh.as<MeshData>()->name();
+    for (const std::shared_ptr<SceneNode>& transform : transforms) {
+        const std::string meshName = meshDataOf(MObject(shapeOf(*transform)))->name();
+        if (name.empty() || meshName == name) return transform->name();
+        names += (names.empty() ? "" : ", ") + meshName;
     }
     throw UsageError("--mesh: " + path + " has no mesh named '" + name + "' (it has " + names + ")");
 }
 
-// Every run starts from a new scene with the default cameras and adds the defined ones.
+// Adds the defined cameras to the new scene.
 void defineCameras(const std::vector<CameraDefinition>& cameras) {
-    Scene::current().reset();
     for (const CameraDefinition& camera : cameras)
         if (!Scene::current().addCamera(camera.name, camera.eye, camera.aim, camera.orthographic, camera.width))
             throw UsageError("--camera-def " + camera.name +
@@ -124,12 +134,6 @@ double efficiency(const UVLayout& layout, const UnwrapSettings& settings) {
         settings.tile_mode == 1 ? double(std::max(settings.tile_numx, 1)) * std::max(settings.tile_numy, 1) : 1.0;
     return area / tiles;
 }
-
-// Keeps the busy indicator open for the run and closes it on every path.
-struct BusyIndicator {
-    BusyIndicator() { ProgressWindow::start("Unwrapping"); }
-    ~BusyIndicator() { ProgressWindow::stop(); }
-};
 
 // Takes over the layout the run shows, for the command to write, and passes it on to the
 // preview the user asked for.
@@ -177,35 +181,45 @@ double millisecondsSince(Clock::time_point start) {
 
 } // namespace
 
-// Unwraps one mesh of a file with the whole pipeline and writes it with the layout as its UVs.
+// Unwraps one mesh of a file the way a user of the host does: loads the plug-in, imports the
+// file, selects the mesh, runs the unwrap command with the given flags and evaluates the mesh,
+// which runs the unwrap node; then writes the mesh with the layout as its UVs.
 int runUnwrapCommand(const std::vector<std::string>& words, std::ostream& out) {
     std::vector<std::string> commandWords = words;
     const PreviewOptions previewOptions = takePreviewOptions(commandWords);
     const UnwrapWords unwrapWords = splitUnwrapWords(commandWords);
     UnwrapSettings settings = parseUnwrapFlags(unwrapWords.flags);
+    settings.normalize();
     checkOutputPath(unwrapWords.outputPath, unwrapWords.meshPath);
     const PreviewSession session(previewOptions, {unwrapWords.meshPath, unwrapWords.outputPath});
     const Clock::time_point start = Clock::now();
-    const std::vector<MObject> meshes = importObj(unwrapWords.meshPath);
-    const MObject mesh = chooseMesh(meshes, unwrapWords.meshName, unwrapWords.meshPath);
+    std::ostringstream results;
+    HostShell shell(results);
+    CommandResult result;
+    std::string error;
+    const auto command = [&](std::vector<std::string> words) {
+        if (shell.execute(words, result, error)) return true;
+        std::fprintf(stderr, "varnelle unwrap: %s: %s\n", words[0].c_str(), error.c_str());
+        return false;
+    };
+    if (!command({"loadPlugin", "varnelle"})) return 1;
     defineCameras(unwrapWords.cameras);
+    const std::vector<std::shared_ptr<SceneNode>> transforms = importObjIntoScene(unwrapWords.meshPath);
+    const std::string transform = chooseTransform(transforms, unwrapWords.meshName, unwrapWords.meshPath);
+    std::vector<std::string> unwrap{"varnelleDemo"};
+    unwrap.insert(unwrap.end(), unwrapWords.flags.begin(), unwrapWords.flags.end());
+    if (!command({"select", transform}) || !command(unwrap)) return 1;
+
     UnwrapReport run;
     run.stages.push_back({"load", millisecondsSince(start)});
-
+    const UnwrapReportScope reportScope(run);
     LayoutCapture capture;
-    MStatus status;
-    try {
-        const BusyIndicator busy;
-        runUnwrap(settings, status, mesh, MMatrix(), nullptr, &run);
-    } catch (const VarnelleException& error) {
-        // Raised before the run could show it: there is no main window to own the message.
-        std::fprintf(stderr, "varnelle unwrap: %s\n", error.message.c_str());
-        return 1;
-    }
-    if (!status || !capture.layout) return 1;
+    const std::shared_ptr<SceneNode> shape = shapeOf(*Scene::current().find(transform));
+    if (!command({"dgeval", shape->name()}) || !capture.layout) return 1;
 
     const Clock::time_point writing = Clock::now();
-    writeLayoutObj(unwrapWords.outputPath, mesh, *capture.layout, unwrapWords.meshPath);
+    writeLayoutObj(unwrapWords.outputPath, std::static_pointer_cast<MeshNode>(shape)->outputMesh(), *capture.layout,
+                   unwrapWords.meshPath);
     run.stages.push_back({"write", millisecondsSince(writing)});
     report(out, unwrapWords, run, *capture.layout, settings, millisecondsSince(start));
     return 0;

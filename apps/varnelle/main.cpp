@@ -30,13 +30,19 @@ const Subcommand subcommands[] = {
      "    collects triangles, seams and adjacency of the first mesh and prints their counts as JSON"},
     {"charts", runCharts,
      "charts MESH.obj [-st S] [-o OUT.obj] [--pack W H GUTTER] [--json]\n"
-     "    cuts the first mesh into charts within stretch S, optionally packs them, writes them as its UVs"},
+     "    cuts the first mesh into charts within stretch S, writes them as its UVs; --pack packs them into a\n"
+     "    W x H texture (1 texel or more a side) with GUTTER texels (less than the shorter side) between charts"},
     {"outline", runOutline,
      "outline MESH.obj --svg OUT.svg [-pad P -w W -h H -ro R -fr 0|1 -pr 0|1]\n"
      "    draws every existing-UV chart's traced outline, padded outline and first orientation's box"},
     {"pack", runPack,
      "pack MESH.obj -o OUT.obj [-pad P -w W -h H -p 1|2 -pr 0|1 -ro R -fr 0|1] [--json]\n"
-     "    packs the charts of the first mesh's existing UVs with the polygon chart packer and writes the mesh"},
+     "    packs the charts of the first mesh's existing UVs with the polygon chart packer and writes the mesh;\n"
+     "    every face needs UVs (a mesh without any is box-projected)"},
+    {"host", runHost,
+     "host [SCRIPT] [--window] [--quiet] [--preview LAYOUT.png [--preview-size N]]\n"
+     "    runs host commands (loadPlugin varnelle, file -import, select, varnelleDemo, setAttr, getAttr,\n"
+     "    undo, redo, refresh -panels DIR, save, open, ...) from the script, or from standard input"},
     {"preview", runPreview,
      "preview MESH.obj (--png OUT.png [--preview-size N] | --window) [--tiles N] [--quiet]\n"
      "    draws the UV layout the mesh file already has: polygon edges on the tile grid"},

@@ -64,7 +64,7 @@ TEST_F(ChartsCommand, WritesPackedChartsAsTheMeshUVs) {
 
 TEST_F(ChartsCommand, ReportsAFailedPackWithTheNotificationAndUsageErrorsByThrowing) {
     std::ostringstream report;
-    EXPECT_EQ(runCharts({cube_, "-st", "0", "--pack", "1", "1", "8"}, report), 1);
+    EXPECT_EQ(runCharts({cube_, "-st", "0", "--pack", "1", "1", "0"}, report), 1);
     const std::vector<Notification> shown = shownNotifications();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].caption, "Notification");

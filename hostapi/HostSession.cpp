@@ -1,0 +1,6 @@
+#include "HostSession.h"
+
+HostSession& hostSession() {
+    static HostSession session;
+    return session;
+}
