@@ -28,6 +28,25 @@ uint32_t firstLineAfter(double x, double step) {
     return line;
 }
 
+// The first of the sorted intervals whose top lies above `value` (their count when none
+// does). The scan asks mostly near the top of the layout, so the search gallops down from
+// the last one.
+template <typename Interval>
+size_t firstTopAbove(const std::vector<Interval>& intervals, double value) {
+    auto topAbove = [](double v, const Interval& interval) { return v < interval.top; };
+    size_t end = intervals.size();
+    for (size_t stride = 1; end > 0; stride *= 2) {
+        const size_t probe = end > stride ? end - stride : 0;
+        if (!(intervals[probe].top > value)) {
+            const auto from = intervals.begin() + static_cast<std::ptrdiff_t>(probe + 1);
+            const auto to = intervals.begin() + static_cast<std::ptrdiff_t>(end);
+            return static_cast<size_t>(std::upper_bound(from, to, value, topAbove) - intervals.begin());
+        }
+        end = probe;
+    }
+    return 0;
+}
+
 } // namespace
 
 void PlacedMaterial::reset(double step) {
@@ -81,51 +100,51 @@ void PlacedMaterial::collectCrossings(const PackChart& chart, uint32_t firstLine
 
 // Adds an interval, merged with those it meets.
 void PlacedMaterial::Line::insert(double bottom, double top) {
-    auto first = std::lower_bound(tops.begin(), tops.end(), bottom);
-    const size_t from = static_cast<size_t>(first - tops.begin());
-    size_t to = from;
-    while (to < bottoms.size() && bottoms[to] <= top)
-        ++to;
-    if (to > from) {
-        bottom = std::min(bottom, bottoms[from]);
-        top = std::max(top, tops[to - 1]);
-        bottoms.erase(bottoms.begin() + static_cast<std::ptrdiff_t>(from),
-                      bottoms.begin() + static_cast<std::ptrdiff_t>(to));
-        tops.erase(tops.begin() + static_cast<std::ptrdiff_t>(from), tops.begin() + static_cast<std::ptrdiff_t>(to));
+    const auto first = std::lower_bound(intervals.begin(), intervals.end(), bottom,
+                                        [](const Interval& interval, double value) { return interval.top < value; });
+    auto last = first;
+    while (last != intervals.end() && last->bottom <= top)
+        ++last;
+    if (last != first) {
+        bottom = std::min(bottom, first->bottom);
+        top = std::max(top, (last - 1)->top);
     }
-    bottoms.insert(bottoms.begin() + static_cast<std::ptrdiff_t>(from), bottom);
-    tops.insert(tops.begin() + static_cast<std::ptrdiff_t>(from), top);
+    intervals.insert(intervals.erase(first, last), Interval{bottom, top, 0.0, 0});
 }
 
 void PlacedMaterial::Line::linkGaps() {
-    const size_t count = tops.size();
-    gapAbove.resize(count);
-    nextLonger.resize(count);
+    const size_t count = intervals.size();
     for (size_t i = 0; i < count; ++i)
-        gapAbove[i] = i + 1 < count ? bottoms[i + 1] - tops[i] : kLargest;
+        intervals[i].gapAbove = i + 1 < count ? intervals[i + 1].bottom - intervals[i].top : kLargest;
     // Walking down, the chain from the interval above passes over the gaps no longer than
     // this one.
     for (size_t i = count; i-- > 0;) {
         uint32_t next = i + 1 < count ? static_cast<uint32_t>(i + 1) : kNone;
-        while (next != kNone && gapAbove[next] <= gapAbove[i])
-            next = nextLonger[next];
-        nextLonger[i] = next;
+        while (next != kNone && intervals[next].gapAbove <= intervals[i].gapAbove)
+            next = intervals[next].nextLonger;
+        intervals[i].nextLonger = next;
     }
+    highestBottom = count > 0 ? intervals[count - 1].bottom : kLargest;
+    highestTop = count > 0 ? intervals[count - 1].top : -kLargest;
+    belowHighestTop = count > 1 ? intervals[count - 2].top : -kLargest;
 }
 
 double PlacedMaterial::fit(uint32_t line, double low, double high, double y) const {
     assert(low < high);
     if (line >= lines_.size()) return y;
     const Line& material = lines_[line];
+    if (y + low >= material.highestTop) return y;
+    // Only the highest interval reaches above the span's bottom: the gap above it is endless.
+    if (y + low >= material.belowHighestTop)
+        return y + high <= material.highestBottom ? y : std::max(y, material.highestTop - low);
+    const std::vector<Interval>& intervals = material.intervals;
     // The first interval that reaches above the span's bottom.
-    const auto above = std::upper_bound(material.tops.begin(), material.tops.end(), y + low);
-    if (above == material.tops.end()) return y;
-    uint32_t k = static_cast<uint32_t>(above - material.tops.begin());
-    if (y + high <= material.bottoms[k]) return y;
+    uint32_t k = static_cast<uint32_t>(firstTopAbove(intervals, y + low));
+    if (k == intervals.size() || y + high <= intervals[k].bottom) return y;
     const double span = high - low;
-    while (material.gapAbove[k] < span)
-        k = material.nextLonger[k];
-    return std::max(y, material.tops[k] - low);
+    while (intervals[k].gapAbove < span)
+        k = intervals[k].nextLonger;
+    return std::max(y, intervals[k].top - low);
 }
 
 } // namespace OmbrixVectorPacker

@@ -37,15 +37,25 @@ public:
     static uint32_t lineAt(uint32_t position) { return position * kLinesPerStep; }
 
 private:
+    // An interval of material with the length of the gap above it (infinite above the last
+    // one) and the next interval above whose gap is longer, so that a search for a long
+    // enough gap passes over runs of short ones at once. Kept together, as a lookup reads
+    // them together.
+    struct Interval {
+        double bottom = 0.0;
+        double top = 0.0;
+        double gapAbove = 0.0;
+        uint32_t nextLonger = 0;
+    };
+
     struct Line {
         // Disjoint intervals, sorted, separated by gaps of positive length.
-        std::vector<double> bottoms;
-        std::vector<double> tops;
-        // The length of the gap above each interval (infinite above the last one), and the
-        // next interval above whose gap is longer, so that a search for a long enough gap
-        // passes over runs of short ones at once.
-        std::vector<double> gapAbove;
-        std::vector<uint32_t> nextLonger;
+        std::vector<Interval> intervals;
+        // The highest interval and the top of the one below it, which answer most lookups
+        // (the scan asks mostly near the top of the layout) without reading the intervals.
+        double highestBottom = kLargest;
+        double highestTop = -kLargest;
+        double belowHighestTop = -kLargest;
 
         void insert(double bottom, double top);
         void linkGaps();

@@ -71,3 +71,32 @@ TEST(PlacedMaterial, VerticesOnLinesAndHolesKeepTheirMaterial) {
     EXPECT_NEAR(material.fit(14, 0.0, 0.9, 0.5), 1.0, 1e-8);
     EXPECT_NEAR(material.fit(14, 0.0, 1.1, 0.5), 3.0, 1e-8);
 }
+
+TEST(PlacedMaterial, TallStacksAnswerFromEveryStartingHeight) {
+    // 37 boxes stacked over x = 0..1 with gaps growing and shrinking in turn; a span must
+    // land in the lowest gap that holds it above its start, wherever in the stack it starts.
+    PlacedMaterial material;
+    material.reset(1.0);
+    std::vector<std::pair<double, double>> boxes;
+    double bottom = 0.0;
+    for (int i = 0; i < 37; ++i) {
+        const double top = bottom + 1.0;
+        boxes.emplace_back(bottom + kInsideMargin, top - kInsideMargin);
+        material.add(placedBox(0, bottom, 1, top));
+        bottom = top + 0.1 * ((i * 7) % 5 + 1);
+    }
+    const uint32_t line = 2;
+    for (const double length : {0.05, 0.25, 0.45, 0.6}) {
+        for (double start = -0.5; start < bottom + 0.5; start += 0.37) {
+            double expected = start;
+            for (size_t k = 0; k < boxes.size(); ++k) {
+                const double free = k + 1 < boxes.size() ? boxes[k + 1].first : 1e300;
+                if (expected + length <= boxes[k].first) break;
+                if (expected < boxes[k].second) expected = boxes[k].second;
+                if (expected + length <= free) break;
+            }
+            EXPECT_NEAR(material.fit(line, 0.0, length, start), expected, 1e-12)
+                << "length " << length << " from " << start;
+        }
+    }
+}
