@@ -424,12 +424,21 @@ bool PlacementSearch::enclosesPlaced(const ChartOrientation& orientation, Point2
 }
 
 // The free way to the left of `probe`: the distance to the nearest edge of a placed chart
-// at the probe's height that does not lie right of it; kLargest when there is none.
+// at the probe's height that does not lie right of it; kLargest when there is none. The
+// charts are visited nearest side first, so that those whose right side lies farther away
+// than an edge already found (by more than the rounding of an edge's crossing) are passed
+// over.
 double PlacementSearch::freeDistanceLeft(Point2 probe) {
     double distance = kLargest;
     placedHits_.clear();
     packer_.placed_boxes.query(widened({-kLargest, probe.y, probe.x, probe.y, 0}, epsilon_), placedHits_, stack_);
+    auto right = [this](uint32_t placed) {
+        const PackChart& chart = packer_.charts[placed];
+        return chart.position.x + chart.size.x;
+    };
+    std::sort(placedHits_.begin(), placedHits_.end(), [&](uint32_t a, uint32_t b) { return right(a) > right(b); });
     for (const uint32_t placed : placedHits_) {
+        if (probe.x - right(placed) > distance + epsilon_) break;
         const PackChart& chart = packer_.charts[placed];
         if (chart.position.x > probe.x || probe.y < chart.position.y || probe.y > chart.position.y + chart.size.y)
             continue;

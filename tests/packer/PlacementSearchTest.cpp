@@ -212,6 +212,28 @@ TEST(PlacementSearch, ChartInAPlacedChartsHoleStaysThere) {
     EXPECT_GE(result.x, 3.0 * s);
 }
 
+TEST(PlacementSearch, SlideLeftStopsAtTheNearestChart) {
+    Layout layout;
+    for (int k = 0; k < 4; ++k)
+        layout.addGrid(1, 1, 1.0, {3.0 * k, 0});
+    layout.linkSharedEdges();
+    Scene scene(layout);
+    const double s = scene.scale();
+    // Placed out of order, so that the index does not list the squares nearest first; the
+    // gaps between them would hold the moving square too.
+    scene.place(1, {3.0 * s, 0});
+    scene.place(0, {0, 0});
+    scene.place(2, {6.0 * s, 0});
+
+    PlacementSearch search(scene.packer, scene.prepared.scratch_hint);
+    PlacementResult found;
+    found.x = 9.5 * s;
+    const PlacementResult result = search.refine(scene.packer.charts[scene.chart(3)], found);
+    ASSERT_TRUE(result.score.valid);
+    EXPECT_NEAR(result.x, 7.0 * s, 1e-6);
+    EXPECT_GE(result.x, 7.0 * s);
+}
+
 TEST(PlacementSearch, ChartHoldingAPlacedChartInsideMovesOn) {
     // A unit square placed where a square of side 10 starts its slide: no edges cross and
     // neither anchor lies inside the other chart, yet the big one must not rest over it. It
