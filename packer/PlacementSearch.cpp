@@ -260,19 +260,26 @@ void PlacementSearch::continueSlide(const ChartOrientation& orientation, double 
     state.lastHit = lastHit_;
 }
 
-// The placed charts whose boxes meet `box`, in the index's order, into `placedHits_`.
-void PlacementSearch::findPlaced(const BoxEntry& box) {
+// The placed charts whose boxes meet `box`, in the index's order, into `placedHits_`. With
+// `lowestOfSlide`, the box's bottom is the lowest the slide will ever ask for, and the
+// column's charts wholly below it are dropped for the rest of the slide.
+void PlacementSearch::findPlaced(const BoxEntry& box, bool lowestOfSlide) {
     placedHits_.clear();
     if (!columnReady_) {
         packer_.placed_boxes.query(box, placedHits_, stack_);
         return;
     }
+    size_t kept = 0;
     for (const uint32_t placed : column_) {
         const PackChart& chart = packer_.charts[placed];
-        if (chart.position.x + chart.size.x >= box.minX && box.maxX >= chart.position.x &&
-            chart.position.y + chart.size.y >= box.minY && box.maxY >= chart.position.y)
+        const double top = chart.position.y + chart.size.y;
+        if (lowestOfSlide && top < box.minY) continue;
+        column_[kept++] = placed;
+        if (chart.position.x + chart.size.x >= box.minX && box.maxX >= chart.position.x && top >= box.minY &&
+            box.maxY >= chart.position.y)
             placedHits_.push_back(placed);
     }
+    column_.resize(kept);
 }
 
 // The push of the first placed chart whose edges the orientation at `at` crosses (the last
@@ -287,7 +294,7 @@ double PlacementSearch::blockingPush(const ChartOrientation& orientation, Point2
             if (push > 0.0) return push;
         }
     }
-    findPlaced(widened({at.x, at.y, at.x + orientation.size.x, at.y + orientation.size.y, 0}, epsilon_));
+    findPlaced(widened({at.x, at.y, at.x + orientation.size.x, at.y + orientation.size.y, 0}, epsilon_), !Horizontal);
     for (const uint32_t placed : placedHits_) {
         if (placed == lastHit_) continue;
         const double push = edgePush<Horizontal>(placed, orientation, at);

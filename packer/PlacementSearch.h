@@ -113,7 +113,7 @@ private:
     uint32_t countCrossings(const PackChart& placed, Point2 from, double& nearest);
     bool anchorInside(const ChartOrientation& orientation, Point2 at, double& distance);
     bool enclosesPlaced(const ChartOrientation& orientation, Point2 at, double& distance);
-    void findPlaced(const BoxEntry& box);
+    void findPlaced(const BoxEntry& box, bool lowestOfSlide = false);
     double freeDistanceLeft(Point2 probe);
     Point2 slideLeft(const ChartOrientation& orientation, Point2 found);
 
