@@ -145,28 +145,6 @@ size_t BoxTree::gridQuery(const BoxEntry& box, std::vector<uint32_t>& result) co
     return result.size() - before;
 }
 
-size_t BoxTree::queryUnordered(const BoxEntry& box, std::vector<uint32_t>& result, BoxQueryStack& stack) const {
-    if (built_ || !scanOrder_.empty() || nodes_.empty()) return query(box, result, stack);
-    const size_t before = result.size();
-    if (box.maxX < box.minX || box.maxY < box.minY) return 0;
-    const int x0 = cellIndex(box.minX, gridColumns_), x1 = cellIndex(box.maxX, gridColumns_);
-    const int y0 = cellIndex(box.minY, gridRows_), y1 = cellIndex(box.maxY, gridRows_);
-    for (int y = y0; y <= y1; ++y) {
-        for (int x = x0; x <= x1; ++x) {
-            for (const uint32_t node : grid_[static_cast<size_t>(y) * gridColumns_ + x]) {
-                const BoxEntry& entry = nodes_[node].entry;
-                // An entry in several cells is reported from the first cell of the query
-                // that it covers.
-                if (!meets(entry, box) || x != std::max(x0, cellIndex(entry.minX, gridColumns_)) ||
-                    y != std::max(y0, cellIndex(entry.minY, gridRows_)))
-                    continue;
-                result.push_back(entry.id);
-            }
-        }
-    }
-    return result.size() - before;
-}
-
 void BoxTree::build(std::span<BoxEntry> entries) {
     built_ = true;
     traversal_.clear();

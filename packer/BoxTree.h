@@ -40,9 +40,6 @@ public:
     // at each node its own id, then the subtrees in the order the key allows. Returns how
     // many ids were appended.
     size_t query(const BoxEntry& box, std::vector<uint32_t>& result, BoxQueryStack& stack) const;
-    // The same ids in no particular order, for callers that do not depend on it (cheaper
-    // for a tree filled one entry at a time).
-    size_t queryUnordered(const BoxEntry& box, std::vector<uint32_t>& result, BoxQueryStack& stack) const;
     void clear();
 
     size_t size() const { return nodes_.size(); }

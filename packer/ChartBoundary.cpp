@@ -27,6 +27,7 @@ bool BoundaryTracer::trace(std::span<const Point2> uvs, std::span<const uint32_t
     edges.clear();
     loopStarts.clear();
     if (!collectGraph(uvs, corners)) return false;
+    indexEdges();
     markCoverage(uvs, corners);
 
     loops_.resize(1);
@@ -120,6 +121,61 @@ bool BoundaryTracer::collectGraph(std::span<const Point2> uvs, std::span<const u
     visitStamp_.assign(points_.size(), 0);
     stamp_ = 0;
     return true;
+}
+
+// About two edges to a cell on average.
+void BoundaryTracer::indexEdges() {
+    Point2 low{kLargest, kLargest}, high{-kLargest, -kLargest};
+    for (const Point2 p : points_) {
+        low = {std::min(low.x, p.x), std::min(low.y, p.y)};
+        high = {std::max(high.x, p.x), std::max(high.y, p.y)};
+    }
+    gridSize_ = std::clamp(static_cast<int>(std::sqrt(static_cast<double>(edges_.size()) / 2.0)), 1, 512);
+    gridMin_ = low;
+    gridCell_ = (high - low) * (1.0 / gridSize_);
+    const size_t cells = static_cast<size_t>(gridSize_) * gridSize_;
+    if (gridCells_.size() < cells) gridCells_.resize(cells);
+    for (size_t cell = 0; cell < cells; ++cell)
+        gridCells_[cell].clear();
+    for (uint32_t e = 0; e < edges_.size(); ++e)
+        addToIndex(e);
+}
+
+// The cells (first and last column, first and last row) that the box low-high meets;
+// points outside the chart's box count in the border cells.
+void BoundaryTracer::cellRange(Point2 low, Point2 high, int (&range)[4]) const {
+    auto index = [this](double offset, double cell) {
+        if (!(offset > 0.0) || !(cell > 0.0)) return 0;
+        const double i = std::floor(offset / cell);
+        return i >= gridSize_ - 1 ? gridSize_ - 1 : static_cast<int>(i);
+    };
+    range[0] = index(low.x - gridMin_.x, gridCell_.x);
+    range[1] = index(high.x - gridMin_.x, gridCell_.x);
+    range[2] = index(low.y - gridMin_.y, gridCell_.y);
+    range[3] = index(high.y - gridMin_.y, gridCell_.y);
+}
+
+void BoundaryTracer::addToIndex(uint32_t edge) {
+    const Point2 a = points_[edges_[edge][0]], b = points_[edges_[edge][1]];
+    int range[4];
+    cellRange({std::min(a.x, b.x), std::min(a.y, b.y)}, {std::max(a.x, b.x), std::max(a.y, b.y)}, range);
+    for (int row = range[2]; row <= range[3]; ++row)
+        for (int column = range[0]; column <= range[1]; ++column)
+            gridCells_[static_cast<size_t>(row) * gridSize_ + column].push_back(edge);
+}
+
+// The edges numbered below `below` whose cells meet the box low-high, in ascending order:
+// the order in which a scan of all edges would meet them.
+void BoundaryTracer::edgesNear(Point2 low, Point2 high, uint32_t below) {
+    nearEdges_.clear();
+    int range[4];
+    cellRange(low, high, range);
+    for (int row = range[2]; row <= range[3]; ++row)
+        for (int column = range[0]; column <= range[1]; ++column)
+            for (const uint32_t edge : gridCells_[static_cast<size_t>(row) * gridSize_ + column])
+                if (edge < below) nearEdges_.push_back(edge);
+    std::sort(nearEdges_.begin(), nearEdges_.end());
+    nearEdges_.erase(std::unique(nearEdges_.begin(), nearEdges_.end()), nearEdges_.end());
 }
 
 void BoundaryTracer::markCoverage(std::span<const Point2> uvs, std::span<const uint32_t> corners) {
@@ -317,7 +373,10 @@ uint32_t BoundaryTracer::splitAtNearestMeeting(uint32_t edge, uint32_t from) {
             crossing = point;
         }
     };
-    for (uint32_t g = 0; g < edges_.size(); ++g) {
+    edgesNear({std::min(origin.x, points_[to].x), std::min(origin.y, points_[to].y)},
+              {std::max(origin.x, points_[to].x), std::max(origin.y, points_[to].y)},
+              static_cast<uint32_t>(edges_.size()));
+    for (const uint32_t g : nearEdges_) {
         if (g == edge) continue;
         const uint32_t a = edges_[g][0], b = edges_[g][1];
         if (a == from || b == from) {
@@ -368,8 +427,8 @@ uint32_t BoundaryTracer::splitAtNearestMeeting(uint32_t edge, uint32_t from) {
 // walk can turn onto such an edge (a vertex of one triangle on the side of another).
 void BoundaryTracer::splitEdgesThrough(uint32_t vertex) {
     const Point2 p = points_[vertex];
-    const size_t edgeCount = edges_.size();
-    for (uint32_t e = 0; e < edgeCount; ++e) {
+    edgesNear(p, p, static_cast<uint32_t>(edges_.size()));
+    for (const uint32_t e : nearEdges_) {
         const uint32_t a = edges_[e][0], b = edges_[e][1];
         if (a == vertex || b == vertex) continue;
         const Point2 pa = points_[a], pb = points_[b];
@@ -389,6 +448,7 @@ uint32_t BoundaryTracer::splitEdge(uint32_t edge, uint32_t keepEnd, uint32_t at)
     edges_[edge] = {keepEnd, at};
     edges_.push_back({at, far});
     edgeTraced_.push_back(edgeTraced_[edge]);
+    addToIndex(added);
     std::replace(vertexEdges_[far].begin(), vertexEdges_[far].end(), edge, added);
     vertexEdges_[at].push_back(edge);
     vertexEdges_[at].push_back(added);

@@ -24,6 +24,10 @@ private:
     static constexpr int kRasterSize = 50;
 
     bool collectGraph(std::span<const Point2> uvs, std::span<const uint32_t> corners);
+    void indexEdges();
+    void addToIndex(uint32_t edge);
+    void cellRange(Point2 low, Point2 high, int (&range)[4]) const;
+    void edgesNear(Point2 low, Point2 high, uint32_t below);
     void markCoverage(std::span<const Point2> uvs, std::span<const uint32_t> corners);
     void markTriangleCoverage(const Point2 (&corner)[3]);
     void floodFill(int row, int column);
@@ -49,6 +53,13 @@ private:
     std::vector<uint8_t> raster_;
     std::vector<int> fillStack_;
     std::vector<std::vector<uint32_t>> loops_;
+    // A uniform grid over the chart's box listing the edges whose box meets each cell (an
+    // edge shortened by a split keeps its cells), so that the walk looks only at the edges
+    // near a step; and the sorted edge numbers of the last lookup.
+    Point2 gridMin_, gridCell_;
+    int gridSize_ = 0;
+    std::vector<std::vector<uint32_t>> gridCells_;
+    std::vector<uint32_t> nearEdges_;
 };
 
 } // namespace OmbrixVectorPacker

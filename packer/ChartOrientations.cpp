@@ -10,34 +10,71 @@ namespace OmbrixVectorPacker {
 
 namespace {
 
-// The outline's y values at `x`: an edge starting there gives its start y (a vertical
-// edge the lower or, with `verticalHigh`, the upper of its ends), an edge ending there its
-// end y, an edge spanning x strictly its interpolated y.
-template <typename Visit>
-void outlineValuesAt(const std::vector<OutlineEdge>& edges, double x, bool verticalHigh, Visit visit) {
-    for (const OutlineEdge& edge : edges) {
-        const Point2 s = edge.start, e = edge.end;
-        if (s.x == x) {
-            if (e.x == x)
-                visit(verticalHigh ? std::max(s.y, e.y) : std::min(s.y, e.y));
-            else
-                visit(s.y);
-        } else if (e.x == x) {
-            visit(e.y);
-        } else if (std::min(s.x, e.x) < x && x < std::max(s.x, e.x)) {
-            visit(s.y + (x - s.x) / (e.x - s.x) * (e.y - s.y));
+// The edges whose x range meets each of a row of equal slices of the outline's box, so that
+// the outline's values at one x come from the few edges over it.
+class EdgeColumns {
+public:
+    explicit EdgeColumns(const std::vector<OutlineEdge>& edges) : edges_(edges) {
+        double low = kLargest, high = -kLargest;
+        for (const OutlineEdge& edge : edges) {
+            low = std::min({low, edge.start.x, edge.end.x});
+            high = std::max({high, edge.start.x, edge.end.x});
+        }
+        low_ = low;
+        count_ = std::clamp(static_cast<int>(edges.size() / 4), 1, 1024);
+        width_ = high > low ? (high - low) / count_ : 0.0;
+        columns_.resize(static_cast<size_t>(count_));
+        for (uint32_t e = 0; e < edges.size(); ++e) {
+            const int first = column(std::min(edges[e].start.x, edges[e].end.x));
+            const int last = column(std::max(edges[e].start.x, edges[e].end.x));
+            for (int c = first; c <= last; ++c)
+                columns_[static_cast<size_t>(c)].push_back(e);
         }
     }
-}
+
+    // The outline's y values at `x`: an edge starting there gives its start y (a vertical
+    // edge the lower or, with `verticalHigh`, the upper of its ends), an edge ending there its
+    // end y, an edge spanning x strictly its interpolated y.
+    template <typename Visit>
+    void valuesAt(double x, bool verticalHigh, Visit visit) const {
+        for (const uint32_t index : columns_[static_cast<size_t>(column(x))]) {
+            const Point2 s = edges_[index].start, e = edges_[index].end;
+            if (s.x == x) {
+                if (e.x == x)
+                    visit(verticalHigh ? std::max(s.y, e.y) : std::min(s.y, e.y));
+                else
+                    visit(s.y);
+            } else if (e.x == x) {
+                visit(e.y);
+            } else if (std::min(s.x, e.x) < x && x < std::max(s.x, e.x)) {
+                visit(s.y + (x - s.x) / (e.x - s.x) * (e.y - s.y));
+            }
+        }
+    }
+
+private:
+    int column(double x) const {
+        if (!(x > low_) || !(width_ > 0.0)) return 0;
+        const double c = std::floor((x - low_) / width_);
+        return c >= count_ - 1 ? count_ - 1 : static_cast<int>(c);
+    }
+
+    const std::vector<OutlineEdge>& edges_;
+    double low_ = 0.0;
+    double width_ = 0.0;
+    int count_ = 1;
+    std::vector<std::vector<uint32_t>> columns_;
+};
 
 void findAnchor(const PackChart& chart, ChartOrientation& orientation, double cosine, double sine) {
+    const EdgeColumns columns(orientation.edges);
     orientation.anchor = {0.0, 0.0};
     double lowestFloor = kLargest;
     bool found = false;
     for (const Point2 centroid : chart.centroids) {
         const Point2 c = rotateAbout(centroid, orientation.pivot, cosine, sine);
         double floor = -kLargest;
-        outlineValuesAt(orientation.edges, c.x, false, [&](double y) {
+        columns.valuesAt(c.x, false, [&](double y) {
             if (y < c.y) floor = std::max(floor, y);
         });
         if (!found || floor < lowestFloor || (floor == lowestFloor && c.x > orientation.anchor.x)) {
@@ -47,7 +84,7 @@ void findAnchor(const PackChart& chart, ChartOrientation& orientation, double co
         }
     }
     double top = -kLargest;
-    outlineValuesAt(orientation.edges, orientation.anchor.x, true, [&](double y) { top = std::max(top, y); });
+    columns.valuesAt(orientation.anchor.x, true, [&](double y) { top = std::max(top, y); });
     orientation.anchor_height = top - orientation.anchor.y;
 }
 

@@ -1,17 +1,8 @@
 #include "PlacementFinder.h"
 
-#include <algorithm>
-
 namespace OmbrixVectorPacker {
 
 namespace {
-
-uint32_t largestOrientationCount(const VectorPacker& packer) {
-    size_t count = 1;
-    for (const PackChart& chart : packer.charts)
-        count = std::max(count, chart.orientations.size());
-    return static_cast<uint32_t>(count);
-}
 
 std::vector<PlacementSearch> makeSearches(const VectorPacker& packer, size_t scratchHint, unsigned count) {
     std::vector<PlacementSearch> searches;
@@ -24,17 +15,35 @@ std::vector<PlacementSearch> makeSearches(const VectorPacker& packer, size_t scr
 } // namespace
 
 PlacementFinder::PlacementFinder(const VectorPacker& packer, size_t scratchHint, unsigned threadCount, bool passOver)
-    : packer_(packer), passOver_(passOver), searches_(makeSearches(packer, scratchHint, threadCount)),
-      refiner_(packer, scratchHint), scan_(largestOrientationCount(packer)),
-      job_([this](unsigned worker) { scan_.work(searches_[worker]); }), workers_(threadCount) {}
+    : packer_(packer), passOver_(passOver), searches_(makeSearches(packer, scratchHint, std::max(1u, threadCount))),
+      inMaterial_(packer.charts.size(), 0), job_([this](unsigned worker) { scan_.findEnds(searches_[worker]); }),
+      workers_(std::max(1u, threadCount)) {
+    material_.reset(packer.step);
+}
+
+// Charts are placed one at a time, normally the one found last.
+void PlacementFinder::addPlacedMaterial() {
+    auto add = [this](uint32_t chart) {
+        if (!packer_.charts[chart].placed || inMaterial_[chart]) return;
+        material_.add(packer_.charts[chart]);
+        inMaterial_[chart] = 1;
+        ++materialCount_;
+    };
+    if (lastFound_ < packer_.charts.size()) add(lastFound_);
+    for (uint32_t chart = 0; materialCount_ < packer_.stats.placed_count && chart < packer_.charts.size(); ++chart)
+        add(chart);
+}
 
 PlacementResult PlacementFinder::find(uint32_t chart, Point2 hint) {
+    addPlacedMaterial();
+    lastFound_ = chart;
     const PackChart& record = packer_.charts[chart];
     if (record.outline.empty()) return {};
-    scan_.reset(record, packer_.step, packer_.extent_x + packer_.step, hint, passOver_);
-    workers_.run(job_);
-    const PlacementResult found = scan_.choose();
-    return found.score.valid ? refiner_.refine(record, found) : found;
+    scan_.reset(record, material_, packer_.step, packer_.extent_x + packer_.step, hint, passOver_);
+    if (passOver_) workers_.run(job_);
+    PlacementSearch& caller = searches_.back();
+    const PlacementResult found = scan_.choose(caller);
+    return found.score.valid ? caller.refine(record, found) : found;
 }
 
 } // namespace OmbrixVectorPacker

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlacedMaterial.h"
 #include "PlacementSearch.h"
 #include "PositionScan.h"
 #include "WorkerPool.h"
@@ -11,7 +12,7 @@
 namespace OmbrixVectorPacker {
 
 // Finds where each chart of a run goes: the calling thread and the worker threads, with one
-// searcher each, share the scan of the chart's positions; the calling thread then takes the
+// searcher each, share the first part of the chart's scan; the calling thread then takes the
 // best in scan order and refines it. The answer depends only on the packer's state and the
 // hint, never on the number of workers or which of them took part. The workers are joined
 // when the finder is destroyed.
@@ -25,15 +26,21 @@ public:
     // chart has no outline.
     PlacementResult find(uint32_t chart, Point2 hint);
 
-    // How many positions the last `find` tried to the end.
+    // How many positions the last `find` slid to their end.
     size_t positionsTried() const { return scan_.triedCount(); }
 
 private:
+    void addPlacedMaterial();
+
     const VectorPacker& packer_;
     bool passOver_;
     std::vector<PlacementSearch> searches_;
-    PlacementSearch refiner_;
     PositionScan scan_;
+    // The placed charts' material, and which charts it holds.
+    PlacedMaterial material_;
+    std::vector<uint8_t> inMaterial_;
+    uint64_t materialCount_ = 0;
+    uint32_t lastFound_ = 0;
     std::function<void(unsigned)> job_;
     WorkerPool workers_;
 };

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <limits>
 
 namespace OmbrixVectorPacker {
 
@@ -42,6 +41,24 @@ double crossingPush(Point2 fStart, Point2 fEnd, Point2 eStart, Point2 eEnd, doub
 double advance(double value, double step) {
     const double moved = value + step;
     return moved > value ? moved : std::nextafter(value, kLargest);
+}
+
+// How the vertical line at `x` meets the edge s-t for the ray tests: strictly inside the
+// edge's x range, or at an end from which the edge goes on to the right; `y` is then where.
+enum class RayMeeting { None, Inside, AtEnd };
+
+RayMeeting verticalMeeting(Point2 s, Point2 t, double x, double& y) {
+    if (std::min(s.x, t.x) < x && x < std::max(s.x, t.x)) {
+        y = s.y + (x - s.x) / (t.x - s.x) * (t.y - s.y);
+        return RayMeeting::Inside;
+    }
+    if (s.x == x || t.x == x) {
+        const Point2 end = s.x == x ? s : t, other = s.x == x ? t : s;
+        if (!(other.x > end.x)) return RayMeeting::None;
+        y = end.y;
+        return RayMeeting::AtEnd;
+    }
+    return RayMeeting::None;
 }
 
 BoxEntry widened(BoxEntry box, double margin) {
@@ -188,6 +205,14 @@ bool PlacementSearch::withinLayout(const PlacementScore& score) const {
     return score.width == packer_.extent_x && score.height == packer_.extent_y;
 }
 
+bool PlacementSearch::keepsWidth(const PlacementScore& score) const {
+    return score.width == packer_.extent_x;
+}
+
+bool PlacementSearch::stopAlwaysWins() const {
+    return packer_.stats.placed_area < 0.8;
+}
+
 PlacementScore PlacementSearch::score(const ChartOrientation& orientation, Point2 at) const {
     PlacementScore result;
     result.valid = true;
@@ -198,18 +223,24 @@ PlacementScore PlacementSearch::score(const ChartOrientation& orientation, Point
     return result;
 }
 
-// Every box a slide meets lies in the column above its start, so the column's charts are
-// gathered once (in the index's order) and each step picks those meeting its box.
-double PlacementSearch::slideUp(const ChartOrientation& orientation, double x, double y, const SlideCutoff* cutoff) {
-    lastHit_ = kNone;
+double PlacementSearch::slideUp(const ChartOrientation& orientation, double x, double y) {
+    SlideState state;
+    state.y = y;
+    continueSlide(orientation, x, state, kLargest);
+    return state.y;
+}
+
+// Every box a slide meets lies in the column above where it stands, so the column's charts
+// are gathered once (in the index's order) and each step picks those meeting its box.
+void PlacementSearch::continueSlide(const ChartOrientation& orientation, double x, SlideState& state, double limit) {
+    if (state.rested) return;
+    double y = state.y;
+    lastHit_ = state.lastHit;
     column_.clear();
-    packer_.placed_boxes.query(widened({x, y, x + orientation.size.x, kLargest, 0}, epsilon_), column_, stack_);
+    const double reach = limit < kLargest - orientation.size.y ? limit + orientation.size.y : kLargest;
+    packer_.placed_boxes.query(widened({x, y, x + orientation.size.x, reach, 0}, epsilon_), column_, stack_);
     columnReady_ = true;
-    for (;;) {
-        if (cutoff != nullptr && cutoff->reached()) {
-            columnReady_ = false;
-            return std::numeric_limits<double>::quiet_NaN();
-        }
+    while (y <= limit) {
         const double push = blockingPush<false>(orientation, {x, y});
         if (push > 0.0) {
             y = advance(y, push);
@@ -217,28 +248,38 @@ double PlacementSearch::slideUp(const ChartOrientation& orientation, double x, d
         }
         lastHit_ = kNone;
         double distance = 0.0;
-        if (anchorInside(orientation, {x, y}, distance)) {
+        if (anchorInside(orientation, {x, y}, distance) || enclosesPlaced(orientation, {x, y}, distance)) {
             y = advance(y, distance);
             continue;
         }
-        columnReady_ = false;
-        return y;
+        state.rested = true;
+        break;
     }
+    columnReady_ = false;
+    state.y = y;
+    state.lastHit = lastHit_;
 }
 
-// The placed charts whose boxes meet `box`, in the index's order, into `placedHits_`.
-void PlacementSearch::findPlaced(const BoxEntry& box) {
+// The placed charts whose boxes meet `box`, in the index's order, into `placedHits_`. With
+// `lowestOfSlide`, the box's bottom is the lowest the slide will ever ask for, and the
+// column's charts wholly below it are dropped for the rest of the slide.
+void PlacementSearch::findPlaced(const BoxEntry& box, bool lowestOfSlide) {
     placedHits_.clear();
     if (!columnReady_) {
         packer_.placed_boxes.query(box, placedHits_, stack_);
         return;
     }
+    size_t kept = 0;
     for (const uint32_t placed : column_) {
         const PackChart& chart = packer_.charts[placed];
-        if (chart.position.x + chart.size.x >= box.minX && box.maxX >= chart.position.x &&
-            chart.position.y + chart.size.y >= box.minY && box.maxY >= chart.position.y)
+        const double top = chart.position.y + chart.size.y;
+        if (lowestOfSlide && top < box.minY) continue;
+        column_[kept++] = placed;
+        if (chart.position.x + chart.size.x >= box.minX && box.maxX >= chart.position.x && top >= box.minY &&
+            box.maxY >= chart.position.y)
             placedHits_.push_back(placed);
     }
+    column_.resize(kept);
 }
 
 // The push of the first placed chart whose edges the orientation at `at` crosses (the last
@@ -253,7 +294,7 @@ double PlacementSearch::blockingPush(const ChartOrientation& orientation, Point2
             if (push > 0.0) return push;
         }
     }
-    findPlaced(widened({at.x, at.y, at.x + orientation.size.x, at.y + orientation.size.y, 0}, epsilon_));
+    findPlaced(widened({at.x, at.y, at.x + orientation.size.x, at.y + orientation.size.y, 0}, epsilon_), !Horizontal);
     for (const uint32_t placed : placedHits_) {
         if (placed == lastHit_) continue;
         const double push = edgePush<Horizontal>(placed, orientation, at);
@@ -331,18 +372,9 @@ uint32_t PlacementSearch::countCrossings(const PackChart& placed, Point2 from, d
     for (const uint32_t e : rayHits_) {
         const Point2 s = swapped<Horizontal>(placed.outline[e].start), t = swapped<Horizontal>(placed.outline[e].end);
         double crossing;
-        if (std::min(s.x, t.x) < from.x && from.x < std::max(s.x, t.x)) {
-            crossing = s.y + (from.x - s.x) / (t.x - s.x) * (t.y - s.y);
-            if (!(crossing > from.y + epsilon_)) continue;
-        } else if (s.x == from.x) {
-            if (!(t.x > s.x && s.y > from.y)) continue;
-            crossing = s.y;
-        } else if (t.x == from.x) {
-            if (!(s.x > t.x && t.y > from.y)) continue;
-            crossing = t.y;
-        } else {
+        const RayMeeting meeting = verticalMeeting(s, t, from.x, crossing);
+        if (meeting == RayMeeting::None || !(crossing > (meeting == RayMeeting::Inside ? from.y + epsilon_ : from.y)))
             continue;
-        }
         ++count;
         nearest = std::min(nearest, crossing - from.y);
     }
@@ -364,13 +396,56 @@ bool PlacementSearch::anchorInside(const ChartOrientation& orientation, Point2 a
     return false;
 }
 
+// Whether the orientation at `at` holds a placed chart inside, which neither the edge test
+// nor the anchor test sees; `distance` is then the rise that brings the orientation's
+// outline below that chart up to it.
+bool PlacementSearch::enclosesPlaced(const ChartOrientation& orientation, Point2 at, double& distance) {
+    const Point2 far = at + orientation.size;
+    for (const uint32_t placed : column_) {
+        const PackChart& chart = packer_.charts[placed];
+        const Point2 top = chart.position + chart.size;
+        if (chart.position.x < at.x - epsilon_ || chart.position.y < at.y - epsilon_ || top.x > far.x + epsilon_ ||
+            top.y > far.y + epsilon_ || chart.outline.empty())
+            continue;
+        // A point of the placed chart's outer loop, in the orientation's own coordinates.
+        const Point2 point = chart.outline.front().start - at;
+        rayHits_.clear();
+        orientation.edge_index.query(widened({point.x, -kLargest, point.x, kLargest, 0}, epsilon_), rayHits_, stack_);
+        uint32_t above = 0;
+        double below = -kLargest;
+        for (const uint32_t e : rayHits_) {
+            const Point2 s = orientation.edges[e].start, t = orientation.edges[e].end;
+            double crossing;
+            if (verticalMeeting(s, t, point.x, crossing) == RayMeeting::None) continue;
+            if (crossing > point.y + epsilon_)
+                ++above;
+            else if (crossing < point.y)
+                below = std::max(below, crossing);
+        }
+        if (above % 2 == 1) {
+            distance = below > -kLargest ? point.y - below : epsilon_;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The free way to the left of `probe`: the distance to the nearest edge of a placed chart
-// at the probe's height that does not lie right of it; kLargest when there is none.
+// at the probe's height that does not lie right of it; kLargest when there is none. The
+// charts are visited nearest side first, so that those whose right side lies farther away
+// than an edge already found (by more than the rounding of an edge's crossing) are passed
+// over.
 double PlacementSearch::freeDistanceLeft(Point2 probe) {
     double distance = kLargest;
     placedHits_.clear();
     packer_.placed_boxes.query(widened({-kLargest, probe.y, probe.x, probe.y, 0}, epsilon_), placedHits_, stack_);
+    auto right = [this](uint32_t placed) {
+        const PackChart& chart = packer_.charts[placed];
+        return chart.position.x + chart.size.x;
+    };
+    std::sort(placedHits_.begin(), placedHits_.end(), [&](uint32_t a, uint32_t b) { return right(a) > right(b); });
     for (const uint32_t placed : placedHits_) {
+        if (probe.x - right(placed) > distance + epsilon_) break;
         const PackChart& chart = packer_.charts[placed];
         if (chart.position.x > probe.x || probe.y < chart.position.y || probe.y > chart.position.y + chart.size.y)
             continue;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "PackRecords.h"
-#include "RestingBound.h"
 
 #include <cstdint>
 #include <span>
@@ -55,13 +54,12 @@ struct PlacementHint {
 // there, and records it in the placed boxes, the extents and the statistics.
 void placeChart(VectorPacker& packer, uint32_t chartPosition, const PlacementResult& result);
 
-// Tells a running slide that its answer is no longer needed, so that it may stop early.
-class SlideCutoff {
-public:
-    virtual bool reached() const = 0;
-
-protected:
-    ~SlideCutoff() = default;
+// Where a slide stands: its height, the placed chart that blocked it last (tested first at
+// the next step), and whether it has come to rest.
+struct SlideState {
+    double y = 0.0;
+    uint32_t lastHit = 0xFFFFFFFFu;
+    bool rested = false;
 };
 
 // One searcher's context, kept across the charts of one run: it reads the packer's charts,
@@ -71,10 +69,14 @@ class PlacementSearch {
 public:
     PlacementSearch(const VectorPacker& packer, size_t scratchHint);
 
-    // Slides the orientation up from (x, y) until no placed chart's edges cross its edges
-    // and its anchor lies inside no placed chart; returns the y reached, or NaN when the
-    // cutoff was reached first.
-    double slideUp(const ChartOrientation& orientation, double x, double y, const SlideCutoff* cutoff = nullptr);
+    // Slides the orientation up from (x, y) until no placed chart's edges cross its edges,
+    // its anchor lies inside no placed chart and it holds no placed chart inside; returns
+    // the y reached.
+    double slideUp(const ChartOrientation& orientation, double x, double y);
+
+    // Goes on with a slide at x from where it stands until it rests or its height passes
+    // `limit`. A slide taken up in several parts ends where it ends in one.
+    void continueSlide(const ChartOrientation& orientation, double x, SlideState& state, double limit);
 
     // Slides a found position left, just above where it was found, as far as the charts to
     // its left allow, and scores it there; keeps the position when it cannot move.
@@ -86,10 +88,16 @@ public:
     // Whether the scored position leaves the layout's extents as they are.
     bool withinLayout(const PlacementScore& score) const;
 
-    // A lower bound for the height at which a slide from (x, y0) comes to rest.
-    double restingBound(const std::vector<ProbeLine>& lines, double x, double y0) {
-        return bound_.lowest(packer_, lines, x, y0);
-    }
+    double layoutWidth() const { return packer_.extent_x; }
+    double layoutHeight() const { return packer_.extent_y; }
+
+    // Whether the scored position leaves the layout's width as it is.
+    bool keepsWidth(const PlacementScore& score) const;
+
+    // Whether a position inside the layout is Better than every other position of the run
+    // as it stands (the layout's smallest box decides only late in the run, and there two
+    // boxes of the same area and side may tie).
+    bool stopAlwaysWins() const;
 
     // How far the placed chart pushes the orientation at `at` upward: 0 when their edges do
     // not cross; when the first crossing lies under the placed chart's material, at least
@@ -104,7 +112,8 @@ private:
     template <bool Horizontal>
     uint32_t countCrossings(const PackChart& placed, Point2 from, double& nearest);
     bool anchorInside(const ChartOrientation& orientation, Point2 at, double& distance);
-    void findPlaced(const BoxEntry& box);
+    bool enclosesPlaced(const ChartOrientation& orientation, Point2 at, double& distance);
+    void findPlaced(const BoxEntry& box, bool lowestOfSlide = false);
     double freeDistanceLeft(Point2 probe);
     Point2 slideLeft(const ChartOrientation& orientation, Point2 found);
 
@@ -121,7 +130,6 @@ private:
     std::vector<uint32_t> movingCandidates_;
     std::vector<uint32_t> rayHits_;
     BoxQueryStack stack_;
-    RestingBound bound_;
 };
 
 } // namespace OmbrixVectorPacker

@@ -1,81 +1,116 @@
 #pragma once
 
+#include "PlacedMaterial.h"
 #include "PlacementSearch.h"
 #include "RestingBound.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
+#include <utility>
 #include <vector>
 
 namespace OmbrixVectorPacker {
 
-// The positions that the search for one chart tries, numbered in the order a single
-// searcher takes them: orientation by orientation, and within one x = 0, step, 2 step, ...
-// up to the layout's width plus one step. Any number of workers share one scan: each takes
-// the lowest untried number, slides the chart up there and records the height reached.
-// The in-order search ends an orientation at its first position on the floor and the whole
-// search at its first position inside the layout; positions beyond a hit already found are
-// skipped or abandoned, those before it are always finished. So the positions that count,
-// and the choice among them, do not depend on how many workers there are or how they race.
+// The positions that the search for one chart tries, in the order a single searcher takes
+// them: orientation by orientation, and within one x = 0, step, 2 step, ... up to the
+// layout's width plus one step. At every position the chart slides up; the best position is
+// the fold of Better over the heights reached, in that order. The first position inside the
+// layout ends the search, the first one on the floor ends its orientation.
 //
-// The scores are folded in scan order as the positions finish. A position whose earlier
-// positions are all folded may be passed over without finishing its slide when, from a
-// lower bound for its resting height, it can be neither on the floor nor inside the layout
-// nor ever Better than the best so far: the fold then ends as it would have.
+// The scan finds the same best without sliding every position to its end. A lower bound for
+// where each slide rests (from the placed material on vertical lines) is raised as the slide
+// goes, and a slide goes on only while the bound leaves its position a chance:
+// - First the ends are found: whether a position rests inside the layout or on the floor
+//   depends on that position alone, so any number of workers share this part, each taking
+//   the lowest untried position; positions past an end already found are skipped, those
+//   before it always finished.
+// - Then the fold. Positions that leave the layout's width as it is form one order under
+//   Better (the layout's height, then y; late in the run the texture-shaped side, then the
+//   area), which never falls as the height grows, so among them the fold keeps the earliest
+//   with the least value: they are taken by their bounds, lowest first, until no bound left
+//   can match the best. The others are folded in scan order.
 class PositionScan {
 public:
-    // `maxOrientations` bounds the orientation count of any chart of the run.
-    explicit PositionScan(uint32_t maxOrientations);
+    // Prepares the scan of `chart` for positions up to `endX`, each slide starting at the
+    // hint's height left of the hint and on the floor elsewhere, with the placed charts'
+    // material. Without `passOver`, every position is slid to its end in scan order. Call
+    // only while no worker runs.
+    void reset(const PackChart& chart, const PlacedMaterial& material, double step, double endX, Point2 hint,
+               bool passOver = true);
 
-    // Starts the scan of `chart` for positions up to `endX`, each slide starting at the hint's
-    // height left of the hint and on the floor elsewhere; `passOver` allows passing over
-    // positions that cannot win. Call only while no worker runs.
-    void reset(const PackChart& chart, double step, double endX, Point2 hint, bool passOver = true);
+    // A worker's part of finding the ends.
+    void findEnds(PlacementSearch& search);
 
-    // A worker's part: tries positions until none that counts is left.
-    void work(PlacementSearch& search);
-
-    // The best position in scan order (of two that neither beats, the earlier one), before
-    // refinement; invalid when the chart has no orientation. Call after every worker finished.
-    PlacementResult choose() const { return best_; }
+    // The best position in scan order before refinement; invalid when the chart has no
+    // orientation. Call after every worker finished its part.
+    PlacementResult choose(PlacementSearch& search);
 
     uint32_t positionCount() const { return positionCount_; }
 
-    // How many positions were slid to the end since the last reset.
-    size_t triedCount() const;
+    // How many positions were slid to their end since the last reset.
+    size_t triedCount() const { return tried_.load(std::memory_order_relaxed); }
 
 private:
-    class Cutoff;
-    enum class Outcome : uint8_t { Open, Measured, PassedOver };
-    static constexpr uint64_t kNoHit = ~uint64_t{0};
+    // A position's slide as far as it went, and a lower bound for where it rests.
+    struct Position {
+        SlideState slide;
+        double bound = 0.0;
+        // Whether `bound` is the whole bound above the slide's height, not one taken only
+        // until it sufficed.
+        bool boundWhole = false;
+    };
+    static constexpr uint64_t kNoEnd = ~uint64_t{0};
 
-    double positionX(uint64_t index) const { return static_cast<double>(index) * step_; }
+    double positionX(uint32_t index) const { return static_cast<double>(index) * step_; }
+    double startY(uint32_t index) const { return hint_.x > positionX(index) ? hint_.y : 0.0; }
+    Position& at(uint32_t orientation, uint32_t index) {
+        return positions_[size_t{orientation} * positionCount_ + index];
+    }
+    double lowest(uint32_t orientation, uint32_t index) {
+        const Position& p = at(orientation, index);
+        return p.slide.rested ? p.slide.y : std::max(p.bound, p.slide.y);
+    }
+    PlacementScore scoreAt(PlacementSearch& search, uint32_t orientation, uint32_t index, double y) const;
+    PlacementResult resultAt(PlacementSearch& search, uint32_t orientation, uint32_t index);
+
+    template <typename Excluded, typename Wanted>
+    bool settle(PlacementSearch& search, uint32_t orientation, uint32_t index, Excluded excluded, Wanted wanted);
+    void startAt(uint32_t orientation, uint32_t index);
+    bool passedEnd(uint64_t number) const;
     void skipOrientation(uint32_t orientation);
-    bool cannotWin(PlacementSearch& search, uint64_t number, double x, double y0);
-    void finish(PlacementSearch& search, uint64_t number, Outcome outcome);
+    void collectEnds();
+    PlacementResult foldAll(PlacementSearch& search);
+    PlacementResult exhaustive(PlacementSearch& search);
+    uint32_t foldInOrder(PlacementSearch& search, uint32_t orientation, uint32_t from, uint32_t to,
+                         PlacementResult& best, bool untilBetter);
+    void foldByBound(PlacementSearch& search, uint32_t orientation, uint32_t from, uint32_t to, PlacementResult& best);
+    uint32_t widthKeepingEnd(PlacementSearch& search, uint32_t orientation) const;
 
     const PackChart* chart_ = nullptr;
+    const PlacedMaterial* material_ = nullptr;
     double step_ = 0.0;
     Point2 hint_;
     bool passOver_ = true;
     uint32_t orientationCount_ = 0;
     uint32_t positionCount_ = 0;
-    std::vector<std::vector<ProbeLine>> probes_;
-    // Height reached at every position slid to the end, and what became of each.
-    std::vector<double> heights_;
-    std::vector<Outcome> outcomes_;
+    std::vector<Position> positions_;
+    std::vector<std::vector<ProbeSpan>> spans_;
+    std::vector<double> crossings_;
+
+    // Shared by the workers while they find the ends: the next untried scan number, the
+    // first position inside the layout, and per orientation the first one on the floor.
     std::atomic<uint64_t> next_{0};
-    // The first position inside the layout, and per orientation the first one on the floor.
-    std::atomic<uint64_t> stop_{kNoHit};
+    std::atomic<uint64_t> stop_{kNoEnd};
     std::unique_ptr<std::atomic<uint64_t>[]> floorHits_;
-    uint32_t maxOrientations_;
-    // Every position before the frontier is folded into the best; the best changes only
-    // when the frontier moves, under the mutex.
-    std::mutex foldMutex_;
-    std::atomic<uint64_t> frontier_{0};
-    PlacementResult best_;
+    uint32_t floorCapacity_ = 0;
+    std::atomic<size_t> tried_{0};
+
+    // Where each orientation's scan ends, for the fold; and the best so far's scan number.
+    std::vector<uint32_t> ends_;
+    uint64_t bestNumber_ = 0;
+    std::vector<std::pair<double, uint32_t>> queue_;
 };
 
 } // namespace OmbrixVectorPacker

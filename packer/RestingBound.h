@@ -1,50 +1,60 @@
 #pragma once
 
 #include "PackRecords.h"
+#include "PlacedMaterial.h"
 
-#include <utility>
+#include <cstdint>
 #include <vector>
 
 namespace OmbrixVectorPacker {
 
-// A vertical line through a chart orientation, at `offset` from its box's left side, and
-// the lowest and highest points where the orientation's outline crosses it.
-struct ProbeLine {
-    double offset = 0.0;
+// A piece of a chart orientation's material on one of the placed material's lines: the
+// line `offset` lines right of the orientation's box, between `low` and `high` above the
+// box's bottom (shrunk by the margin).
+struct ProbeSpan {
+    uint32_t offset = 0;
     double low = 0.0;
     double high = 0.0;
 };
 
-// A few vertical lines across the orientation, away from its sides and from steep edges,
-// whose crossing points are well defined even where the line is moved by a rounding step.
-void probeLines(const ChartOrientation& orientation, std::vector<ProbeLine>& lines);
+// The orientation's material on lines `spacing` apart strictly inside its box, at most
+// `limit` spans, spread over the width (the middle first, then the quarters, ...). `scale` is
+// the largest coordinate the orientation will be moved to. A line through a steep or
+// vertical edge, or crossing an odd number of edges, gives none. `crossings` is scratch.
+void probeSpans(const ChartOrientation& orientation, double spacing, double scale, size_t limit,
+                std::vector<ProbeSpan>& spans, std::vector<double>& crossings);
 
-// A lower bound for the height at which a slide of the orientation comes to rest: it cannot
-// rest while one of its outline's crossing points on a probe line lies strictly inside a
-// placed chart (its outline would cross that chart's outline, or lie inside it). Keeps its
-// scratch between calls.
-class RestingBound {
-public:
-    // The lowest y >= `y0` at which, with the orientation's box at (x, y), no probe line's
-    // crossing point lies inside the material of a placed chart (shrunk a little for the
-    // rounding of the exact tests).
-    double lowest(const VectorPacker& packer, const std::vector<ProbeLine>& lines, double x, double y0);
+// Lower bounds for the height at which a chart's slide comes to rest. A resting chart's
+// material does not overlap a placed chart's material by more than the rounding of the
+// exact tests: their outlines would cross, or one would lie inside the other, and the slide
+// moves on in every such case. So at the scan position `position` the slide cannot rest
+// below the lowest y at which every probe span fits between the placed material of its
+// line. This raises `y` towards that height and returns as soon as the height reached
+// satisfies `enough`, or at that height.
+template <typename Enough>
+double raiseRestingBound(const PlacedMaterial& material, const std::vector<ProbeSpan>& spans, uint32_t position,
+                         double y, Enough enough) {
+    const size_t count = spans.size();
+    // Round and round until a whole round since the last raise leaves y where it is.
+    size_t unchanged = 0;
+    for (size_t k = 0; unchanged < count; k = k + 1 == count ? 0 : k + 1) {
+        const ProbeSpan& span = spans[k];
+        const double raised = material.fit(PlacedMaterial::lineAt(position) + span.offset, span.low, span.high, y);
+        if (raised > y) {
+            y = raised;
+            if (enough(y)) return y;
+            unchanged = 1;
+        } else {
+            ++unchanged;
+        }
+    }
+    return y;
+}
 
-private:
-    // A point where a placed chart's outline crosses a probe line.
-    struct Crossing {
-        uint32_t line;
-        bool steep;
-        double y;
-    };
-
-    void collectMaterial(const PackChart& chart);
-
-    std::vector<uint32_t> hits_;
-    BoxQueryStack stack_;
-    std::vector<double> lineX_;
-    std::vector<Crossing> crossings_;
-    std::vector<std::vector<std::pair<double, double>>> material_;
-};
+// The whole lower bound, from `y0` up.
+inline double restingBound(const PlacedMaterial& material, const std::vector<ProbeSpan>& spans, uint32_t position,
+                           double y0) {
+    return raiseRestingBound(material, spans, position, y0, [](double) { return false; });
+}
 
 } // namespace OmbrixVectorPacker

@@ -1,6 +1,7 @@
 #include "PackerTestCharts.h"
 
 #include "packer/ChartPreparation.h"
+#include "packer/PlacedMaterial.h"
 #include "packer/PlacementFinder.h"
 #include "packer/PlacementSearch.h"
 #include "packer/PositionScan.h"
@@ -211,6 +212,107 @@ TEST(PlacementSearch, ChartInAPlacedChartsHoleStaysThere) {
     EXPECT_GE(result.x, 3.0 * s);
 }
 
+TEST(PlacementSearch, SlideLeftStopsAtTheNearestChart) {
+    Layout layout;
+    for (int k = 0; k < 4; ++k)
+        layout.addGrid(1, 1, 1.0, {3.0 * k, 0});
+    layout.linkSharedEdges();
+    Scene scene(layout);
+    const double s = scene.scale();
+    // Placed out of order, so that the index does not list the squares nearest first; the
+    // gaps between them would hold the moving square too.
+    scene.place(1, {3.0 * s, 0});
+    scene.place(0, {0, 0});
+    scene.place(2, {6.0 * s, 0});
+
+    PlacementSearch search(scene.packer, scene.prepared.scratch_hint);
+    PlacementResult found;
+    found.x = 9.5 * s;
+    const PlacementResult result = search.refine(scene.packer.charts[scene.chart(3)], found);
+    ASSERT_TRUE(result.score.valid);
+    EXPECT_NEAR(result.x, 7.0 * s, 1e-6);
+    EXPECT_GE(result.x, 7.0 * s);
+}
+
+TEST(PlacementSearch, ChartHoldingAPlacedChartInsideMovesOn) {
+    // A unit square placed where a square of side 10 starts its slide: no edges cross and
+    // neither anchor lies inside the other chart, yet the big one must not rest over it. It
+    // moves up until it clears the small one's top.
+    Layout layout;
+    layout.addGrid(1, 1, 10.0);
+    layout.addGrid(1, 1, 1.0, {20, 0});
+    layout.linkSharedEdges();
+    Scene scene(layout);
+    const double s = scene.scale();
+    scene.place(1, {4 * s, 4 * s});
+    PlacementSearch search(scene.packer, scene.prepared.scratch_hint);
+    const double y = search.slideUp(scene.packer.charts[scene.chart(0)].orientations[0], 0.0, 0.0);
+    EXPECT_GE(y, 5 * s);
+    EXPECT_LT(y, 5 * s + 1e-6);
+}
+
+// Charts of a stressed layout placed by the finder, the first `placed` of them.
+struct PackedScene {
+    VectorPacker packer;
+    PreparedCharts prepared;
+
+    PackedScene(const Layout& layout, uint32_t placed) {
+        const PackSettings settings = makePackSettings(1024, 1024, 2.0, false, 1, false, 2);
+        prepared = prepareCharts(packer, layout.uvs, layout.triangles, layout.adjacency, settings, 1);
+        packer.stats.total_count = packer.charts.size();
+        PlacementFinder finder(packer, prepared.scratch_hint, 1);
+        for (uint32_t chart = 0; chart < placed; ++chart) {
+            const PlacementResult result = finder.find(chart, {0, 0});
+            if (result.score.valid) placeChart(packer, chart, result);
+        }
+    }
+};
+
+TEST(PlacementSearch, SlideInPartsEndsWhereItEndsInOne) {
+    const PackedScene scene(stressLayout(31, 40), 30);
+    PlacementSearch whole(scene.packer, scene.prepared.scratch_hint), parts(scene.packer, 0);
+    const double step = scene.packer.step;
+    for (uint32_t chart = 30; chart < 40; ++chart) {
+        for (const ChartOrientation& orientation : scene.packer.charts[chart].orientations) {
+            for (double x = 0.0; x <= scene.packer.extent_x; x += 7 * step) {
+                const double end = whole.slideUp(orientation, x, 0.0);
+                SlideState state;
+                for (int part = 1; !state.rested; ++part)
+                    parts.continueSlide(orientation, x, state, part * 0.37 * orientation.size.y);
+                EXPECT_EQ(state.y, end) << "chart " << chart << " x " << x;
+            }
+        }
+    }
+}
+
+TEST(PlacementSearch, RestingBoundNeverPassesTheSlide) {
+    // Curved bands, rings, slivers, combs: wherever the next charts start their slide, the
+    // bound from the placed material lies no higher than where the slide rests.
+    for (const unsigned seed : {32u, 33u}) {
+        const PackedScene scene(stressLayout(seed, 50), 40);
+        PlacedMaterial material;
+        material.reset(scene.packer.step);
+        for (const PackChart& chart : scene.packer.charts)
+            if (chart.placed) material.add(chart);
+        PlacementSearch search(scene.packer, scene.prepared.scratch_hint);
+        std::vector<ProbeSpan> spans;
+        std::vector<double> scratch;
+        size_t raised = 0;
+        for (uint32_t chart = 40; chart < 50; ++chart) {
+            for (const ChartOrientation& orientation : scene.packer.charts[chart].orientations) {
+                probeSpans(orientation, material.spacing(), 10.0, 32, spans, scratch);
+                for (uint32_t position = 0; position * scene.packer.step <= scene.packer.extent_x; ++position) {
+                    const double x = position * scene.packer.step;
+                    const double bound = restingBound(material, spans, position, 0.0);
+                    ASSERT_LE(bound, search.slideUp(orientation, x, 0.0)) << "seed " << seed << " chart " << chart;
+                    raised += bound > 0.0;
+                }
+            }
+        }
+        EXPECT_GT(raised, 100u);
+    }
+}
+
 TEST(PlacementScan, FirstChartSitsAtTheOriginInItsSmallestOrientation) {
     // A long strip at a slant: every orientation lands on the floor at x = 0 and ends its own
     // scan there, and the smallest box wins.
@@ -284,19 +386,20 @@ TEST(PlacementScan, PositionInsideTheLayoutStopsEveryWorker) {
         EXPECT_EQ(result.score.height, scene.packer.extent_y);
     }
 
-    // Once one worker has found it, another takes no further position, and a slide in
-    // progress beyond it is abandoned.
-    PositionScan scan(1);
-    scan.reset(scene.packer.charts[moving], scene.packer.step, scene.packer.extent_x + scene.packer.step, {0, 0});
+    // Once one worker has found it, another takes no further position.
+    PlacedMaterial material;
+    material.reset(scene.packer.step);
+    material.add(scene.packer.charts[scene.chart(0)]);
+    material.add(scene.packer.charts[scene.chart(1)]);
+    PositionScan scan;
+    scan.reset(scene.packer.charts[moving], material, scene.packer.step, scene.packer.extent_x + scene.packer.step,
+               {0, 0});
     PlacementSearch first(scene.packer, scene.prepared.scratch_hint), second(scene.packer, 0);
-    scan.work(first);
-    scan.work(second);
+    scan.findEnds(first);
+    scan.findEnds(second);
     EXPECT_EQ(scan.triedCount(), 1u);
     EXPECT_GT(scan.positionCount(), 100u);
-    struct Reached final : SlideCutoff {
-        bool reached() const override { return true; }
-    } reached;
-    EXPECT_TRUE(std::isnan(second.slideUp(scene.packer.charts[moving].orientations[0], 0.0, 0.0, &reached)));
+    EXPECT_EQ(scan.choose(first).x, 0.0);
 }
 
 TEST(PlacementScan, PassingOverPositionsThatCannotWinChangesNothing) {
