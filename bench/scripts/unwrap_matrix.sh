@@ -75,7 +75,7 @@ for name in "${names[@]}"; do
         code=$?
         set -e
         if [ "$code" -ne 0 ]; then
-          message=$(grep -m1 -o '\] .*' "$run.err" | cut -c3- | cut -c1-60)
+          message=$(sed -n 's/^Notification: //p; s/^varnelle[^:]*: //p' "$run.err" | head -n 1 | cut -c1-60)
           printf '%s\t%s\t%s\t%sx%s\t%s\t%s\t\t\t\t\t\t\t\t\t\tfailed: %s\n' \
             "$name" "$method" "$pack" "$tx" "$ty" "$rescale" "$code" "$message" | tee -a "$rows"
           continue
