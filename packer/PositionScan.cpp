@@ -238,7 +238,8 @@ void PositionScan::foldByBound(PlacementSearch& search, uint32_t orientation, ui
     std::make_heap(queue_.begin(), queue_.end(), laterInQueue);
     while (!queue_.empty()) {
         std::pop_heap(queue_.begin(), queue_.end(), laterInQueue);
-        const auto [height, i] = queue_.back();
+        const double height = queue_.back().first;
+        const uint32_t i = queue_.back().second;
         queue_.pop_back();
         if (best.score.valid && better(best.score, scoreAt(search, orientation, i, height))) break;
         const uint64_t number = uint64_t{orientation} * positionCount_ + i;

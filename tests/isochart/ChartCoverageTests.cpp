@@ -96,7 +96,8 @@ TEST(ChartCoverage, RunsAlongRowsAndColumnsMatchTheCells) {
     // Sizes around the word the scan skips by, cells set at the edges and in long blocks.
     std::mt19937 random(7);
     BitmapRuns runs;
-    for (const auto& [width, height] : {std::pair<size_t, size_t>{1, 1}, {7, 3}, {8, 8}, {9, 17}, {64, 5}, {71, 40}}) {
+    for (const auto& size : {std::pair<size_t, size_t>{1, 1}, {7, 3}, {8, 8}, {9, 17}, {64, 5}, {71, 40}}) {
+        const size_t width = size.first, height = size.second;
         SCOPED_TRACE(testing::Message() << width << " x " << height);
         std::vector<uint8_t> bitmap(width * height);
         for (size_t row = 0; row < height; ++row)
