@@ -58,6 +58,17 @@ std::vector<Box> chartBoxes(const UnwrapMesh& mesh) {
     return boxes;
 }
 
+const UVAtlasProgress noProgress = [](float) { return S_OK; };
+
+// Packs the charts as an unwrap run does: packed, fitted into the unit square, padded.
+void packLikeARun(const UnwrapSettings& settings, const std::vector<uint32_t>& adjacency, UnwrapMesh& mesh) {
+    UVAtlasProxy proxy;
+    proxy.setSettings(settings);
+    proxy.packCharts(mesh, adjacency, noProgress);
+    proxy.normalizeToUnitSquare(mesh);
+    proxy.applyPadding(mesh);
+}
+
 void expectApart(const std::vector<Box>& boxes, float gap) {
     for (size_t i = 0; i < boxes.size(); ++i)
         for (size_t j = i + 1; j < boxes.size(); ++j) {
@@ -81,7 +92,6 @@ void expectRaises(const ErrorSite& site, Call&& call) {
     }
 }
 
-const UVAtlasProgress noProgress = [](float) { return S_OK; };
 
 } // namespace
 
@@ -120,11 +130,7 @@ TEST(UVAtlasProxy, BothPackersSeparateTheChartsAndTheEnginePackerRefusesATinyTex
         UnwrapSettings settings = settingsFor(packMode);
         settings.rotation = 0;
         settings.pre_rotate = false;
-        UVAtlasProxy proxy;
-        proxy.setSettings(settings);
-        proxy.packCharts(mesh, adjacency, noProgress);
-        proxy.normalizeToUnitSquare(mesh);
-        proxy.applyPadding(mesh);
+        packLikeARun(settings, adjacency, mesh);
         expectApart(chartBoxes(mesh), 2.0f / 1024.0f * 0.99f);
         for (const float value : mesh.uvs) {
             EXPECT_GE(value, 0.0f);
@@ -159,11 +165,7 @@ TEST(UVAtlasProxy, EveryPackerLeavesThePaddingFreeOnTheTexture) {
             UnwrapSettings settings = settingsFor(packMode);
             settings.tex_width = settings.tex_height = 64;
             settings.padding = padding;
-            UVAtlasProxy proxy;
-            proxy.setSettings(settings);
-            proxy.packCharts(mesh, adjacency, noProgress);
-            proxy.normalizeToUnitSquare(mesh);
-            proxy.applyPadding(mesh);
+            packLikeARun(settings, adjacency, mesh);
             std::vector<uint32_t> chartOfTriangle;
             for (uint32_t triangle = 0; triangle < mesh.uvIndexCount() / 3; ++triangle)
                 chartOfTriangle.push_back(triangle / 2);
