@@ -7,7 +7,9 @@
 #include "isochart/ParallelFor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <memory>
 
 namespace Isochart {
 
@@ -29,8 +31,9 @@ constexpr double kLongAspect = 2.0;
 // their length, up to this many charts.
 constexpr double kVeryLongAspect = 8.0;
 constexpr size_t kLongCutCharts = 16;
-// Candidate cuts made at once, on as many cores.
+// Candidate cuts made at once, on as many cores, and charts cut ahead by idle cores.
 constexpr size_t kCutsAtOnce = 2;
+constexpr size_t kCutsAhead = 2;
 // Up to this many triangles and charts a cut is judged by packing the charts on a small
 // texture; beyond, by the rectangle estimate alone.
 constexpr size_t kMostTrianglesPacked = 40000;
@@ -121,6 +124,7 @@ public:
         }
         estimate_.longest = longestSide(shapes_);
         settled_.assign(charts_.size(), 0);
+        made_.resize(charts_.size());
         initialCount_ = charts_.size();
         longCutLimit_ = std::max(kLongCutCharts, 2 * charts_.size());
         byPacking_ = surface.triangleCount() <= kMostTrianglesPacked && charts_.size() <= kMostChartsPacked;
@@ -130,30 +134,56 @@ public:
     }
 
     // Cuts the next few candidates on all cores, then takes or refuses each cut in order, so
-    // the result does not depend on the number of cores.
+    // the result does not depend on the number of cores. A core done with its candidates
+    // cuts the charts likely to come next: a chart's cut depends on that chart alone, so it
+    // stays good until the chart itself is cut.
     void run() {
-        std::vector<Cut> cuts;
-        while (pickCandidates(cuts)) {
-            parallelFor(cuts.size(), std::min(workerCount(), cuts.size()),
-                        [&](size_t i, size_t worker) { makeCut(scratch_[worker], cuts[i]); });
-            for (Cut& cut : cuts)
-                if (!take(cut)) settled_[cut.chart] = 1;
+        std::vector<size_t> candidates, ahead;
+        while (pickCandidates(candidates, ahead)) {
+            makeCuts(candidates, ahead);
+            for (size_t chart : candidates) {
+                Cut cut = std::move(*made_[chart]);
+                made_[chart].reset();
+                if (!take(cut)) settled_[chart] = 1;
+            }
         }
     }
 
 private:
-    // The next charts to cut: the longest of the charts too long for the square the rectangles
-    // need, else the ones wasting most of their rectangle. False when there are none.
-    bool pickCandidates(std::vector<Cut>& cuts) {
-        cuts.clear();
+    // The next charts to cut, and those to cut ahead: the longest of the charts too long for
+    // the square the rectangles need, else the ones wasting most of their rectangle. False
+    // when there are none.
+    bool pickCandidates(std::vector<size_t>& candidates, std::vector<size_t>& ahead) const {
+        candidates.clear();
+        ahead.clear();
         std::vector<uint8_t> taken = settled_;
-        for (size_t i = 0; i < kCutsAtOnce; ++i) {
+        for (size_t i = 0; i < kCutsAtOnce + kCutsAhead; ++i) {
             const size_t chart = pick(taken);
             if (chart == charts_.size()) break;
             taken[chart] = 1;
-            cuts.push_back({chart, {}, {}});
+            (i < kCutsAtOnce ? candidates : ahead).push_back(chart);
         }
-        return !cuts.empty();
+        return !candidates.empty();
+    }
+
+    // Makes the candidates' cuts not made yet, then, while any of them is still being made,
+    // those of the charts ahead.
+    void makeCuts(const std::vector<size_t>& candidates, const std::vector<size_t>& ahead) {
+        std::vector<size_t> work;
+        for (size_t chart : candidates)
+            if (!made_[chart]) work.push_back(chart);
+        const size_t needed = work.size();
+        for (size_t chart : ahead)
+            if (!made_[chart]) work.push_back(chart);
+        std::atomic<size_t> neededLeft{needed};
+        parallelFor(work.size(), std::min(workerCount(), scratch_.size()), [&](size_t i, size_t worker) {
+            if (i >= needed && neededLeft == 0) return;
+            auto cut = std::make_unique<Cut>();
+            cut->chart = work[i];
+            makeCut(scratch_[worker], *cut);
+            made_[work[i]] = std::move(cut);
+            if (i < needed) --neededLeft;
+        });
     }
 
     size_t pick(const std::vector<uint8_t>& excluded) const {
@@ -232,6 +262,7 @@ private:
             charts_.push_back(std::move(cut.pieces[p]));
         shapes_ = std::move(after);
         settled_.resize(charts_.size(), 0);
+        made_.resize(charts_.size());
         estimate_ = estimate;
         if (byPacking_ && shortens) packed_ = packedShare(allCharts());
         return true;
@@ -263,6 +294,7 @@ private:
     std::vector<ChartScratch> scratch_; // one per cut made at once
     std::vector<Shape> shapes_;
     std::vector<uint8_t> settled_;
+    std::vector<std::unique_ptr<Cut>> made_; // cuts made ahead, by chart
     size_t initialCount_ = 0, longCutLimit_ = 0;
     Estimate estimate_;
     bool byPacking_ = false;
