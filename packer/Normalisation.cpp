@@ -15,6 +15,27 @@ std::string describe(Point2 uv) {
     return "(" + std::to_string(uv.x) + ", " + std::to_string(uv.y) + ")";
 }
 
+// Triangles whose side is this many times the side of the packed layout (whose area is 1 in
+// units) are slivers: a strip of unit triangles reaches it only with about 1e11 of them. The
+// search steps along charts in proportion to their size, so such a sliver would take it
+// practically forever and leave the layout empty.
+constexpr double kLongestSide = 1e6;
+
+void checkSlivers(const Normalisation& normalisation, std::span<const Point2> uvs,
+                  std::span<const uint32_t> triangles) {
+    for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
+        const Point2 a = normalisation.toUnits(uvs[triangles[t]]);
+        const Point2 b = normalisation.toUnits(uvs[triangles[t + 1]]);
+        const Point2 c = normalisation.toUnits(uvs[triangles[t + 2]]);
+        const double side = std::max({std::abs(b.x - a.x), std::abs(b.y - a.y), std::abs(c.x - a.x),
+                                      std::abs(c.y - a.y), std::abs(c.x - b.x), std::abs(c.y - b.y)});
+        if (side > kLongestSide)
+            throw PackInputError("pack: UV triangle " + std::to_string(t / 3) +
+                                 " is a sliver more than a million times as long as the packed layout is wide; "
+                                 "it cannot be packed");
+    }
+}
+
 } // namespace
 
 Point2 Normalisation::toUnits(Point2 uv) const {
@@ -58,6 +79,7 @@ Normalisation normalisationOf(std::span<const Point2> uvs, std::span<const uint3
     if (!std::isfinite(normalisation.factor) || !isFinite(normalisation.toInput({1.0, 1.0})))
         throw PackInputError("pack: the UVs' total area cannot be represented: the packed layout would not fit the "
                              "range of double-precision numbers");
+    checkSlivers(normalisation, uvs, triangles);
     return normalisation;
 }
 
