@@ -21,19 +21,10 @@ std::string describe(Point2 uv) {
 // practically forever and leave the layout empty.
 constexpr double kLongestSide = 1e6;
 
-void checkSlivers(const Normalisation& normalisation, std::span<const Point2> uvs,
-                  std::span<const uint32_t> triangles) {
-    for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
-        const Point2 a = normalisation.toUnits(uvs[triangles[t]]);
-        const Point2 b = normalisation.toUnits(uvs[triangles[t + 1]]);
-        const Point2 c = normalisation.toUnits(uvs[triangles[t + 2]]);
-        const double side = std::max({std::abs(b.x - a.x), std::abs(b.y - a.y), std::abs(c.x - a.x),
-                                      std::abs(c.y - a.y), std::abs(c.x - b.x), std::abs(c.y - b.y)});
-        if (side > kLongestSide)
-            throw PackInputError("pack: UV triangle " + std::to_string(t / 3) +
-                                 " is a sliver more than a million times as long as the packed layout is wide; "
-                                 "it cannot be packed");
-    }
+// The longest side of the triangle a, b, c along either axis.
+double longestSide(Point2 a, Point2 b, Point2 c) {
+    return std::max({std::abs(b.x - a.x), std::abs(b.y - a.y), std::abs(c.x - a.x), std::abs(c.y - a.y),
+                     std::abs(c.x - b.x), std::abs(c.y - b.y)});
 }
 
 } // namespace
@@ -65,12 +56,17 @@ Normalisation normalisationOf(std::span<const Point2> uvs, std::span<const uint3
     normalisation.origin = low;
 
     // Every coordinate now lies in [0, 2), so no area overflows.
-    double area = 0.0;
+    double area = 0.0, longest = 0.0;
+    size_t longestTriangle = 0;
     for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
         const Point2 a = normalisation.toUnits(uvs[triangles[t]]);
         const Point2 b = normalisation.toUnits(uvs[triangles[t + 1]]);
         const Point2 c = normalisation.toUnits(uvs[triangles[t + 2]]);
         area += 0.5 * std::abs(cross(b - a, c - a));
+        if (const double side = longestSide(a, b, c); side > longest) {
+            longest = side;
+            longestTriangle = t / 3;
+        }
     }
     if (!(area > 0.0))
         throw PackInputError("pack: every UV triangle has zero area (" + std::to_string(triangles.size() / 3) +
@@ -79,7 +75,10 @@ Normalisation normalisationOf(std::span<const Point2> uvs, std::span<const uint3
     if (!std::isfinite(normalisation.factor) || !isFinite(normalisation.toInput({1.0, 1.0})))
         throw PackInputError("pack: the UVs' total area cannot be represented: the packed layout would not fit the "
                              "range of double-precision numbers");
-    checkSlivers(normalisation, uvs, triangles);
+    if (longest * normalisation.factor > kLongestSide)
+        throw PackInputError("pack: UV triangle " + std::to_string(longestTriangle) +
+                             " is a sliver more than a million times as long as the packed layout is wide; "
+                             "it cannot be packed");
     return normalisation;
 }
 
