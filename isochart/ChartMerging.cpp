@@ -103,6 +103,9 @@ public:
     HRESULT run(double maxStretch, bool byStretch, size_t targetCount, const std::function<bool(double)>& progress) {
         for (auto& failed : failedWith_)
             failed.clear();
+        // Within a stretch limit no chart grows past the size splitting flattens; a chart count
+        // limit is met whatever the size.
+        const bool sizeLimited = !byStretch && maxStretch < 1.0;
         std::priority_queue<Candidate, std::vector<Candidate>, std::greater<>> queue;
         for (uint32_t a = 0; a < charts_.size(); ++a)
             if (alive_[a])
@@ -120,7 +123,8 @@ public:
                 const Candidate next = queue.top();
                 queue.pop();
                 if (!alive_[next.a] || !alive_[next.b] || version_[next.a] != next.versionA ||
-                    version_[next.b] != next.versionB || failedWith_[next.a].count(next.b))
+                    version_[next.b] != next.versionB || failedWith_[next.a].count(next.b) ||
+                    (sizeLimited && tooLarge(next.a, next.b)))
                     continue;
                 const bool clash = std::any_of(batch.begin(), batch.end(), [&](const Candidate& c) {
                     return c.a == next.a || c.a == next.b || c.b == next.a || c.b == next.b;
@@ -167,6 +171,10 @@ private:
         const double key =
             byStretch ? charts_[a].stretchSquared * charts_[b].stretchSquared : border_[a] + border_[b] - 2.0 * shared;
         return {key, a, b, version_[a], version_[b]};
+    }
+
+    bool tooLarge(uint32_t a, uint32_t b) const {
+        return charts_[a].mesh.triangleCount() + charts_[b].mesh.triangleCount() > kLargestFlattenedChart;
     }
 
     bool tryMerge(uint32_t a, uint32_t b, double maxStretch, ChartScratch& scratch, FlatChart& result) const {

@@ -4,6 +4,7 @@
 #include "isochart/LandmarkEmbedding.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <limits>
 #include <queue>
@@ -46,6 +47,22 @@ constexpr size_t kLeastEmbeddedVertices = 16;
 // The graph cut may move the border within this share of the smaller side's extent.
 constexpr double kBandShare = 0.35;
 
+// The graph cut's time grows faster than its band: on large charts the band is narrowed to
+// hold at most this many triangles, which still leaves the cut many rings to reach the
+// features near the middle.
+constexpr size_t kMostBandTriangles = 100000;
+
+// The band of `share` of the smaller side's extent, narrowed to the triangles above.
+double cutBand(const std::vector<double>& value, double share) {
+    const auto [low, high] = std::minmax_element(value.begin(), value.end());
+    const double band = share * std::min(-*low, *high);
+    if (value.size() <= kMostBandTriangles) return band;
+    std::vector<double> offset(value.size());
+    std::transform(value.begin(), value.end(), offset.begin(), [](double v) { return std::abs(v); });
+    std::nth_element(offset.begin(), offset.begin() + kMostBandTriangles, offset.end());
+    return std::min(band, offset[kMostBandTriangles]);
+}
+
 uint32_t farthest(const std::vector<double>& distance) {
     return uint32_t(std::max_element(distance.begin(), distance.end()) - distance.begin());
 }
@@ -81,10 +98,9 @@ std::vector<std::vector<uint32_t>> splitChart(const SurfaceMesh& surface, const 
         for (uint32_t t = 0; t < chart.triangleCount(); ++t)
             value[t] = fromSecond[t] - fromFirst[t];
     }
-    const auto [low, high] = std::minmax_element(value.begin(), value.end());
     std::vector<uint8_t> side;
     const bool cutPolygons = polygonCuts == PolygonCuts::AlongTriangulation;
-    refineCut(surface, chart, value, kBandShare * std::min(-*low, *high), cutPolygons, side);
+    refineCut(surface, chart, value, cutBand(value, kBandShare), cutPolygons, side);
     std::vector<uint32_t> sides[2];
     if (cutPolygons) {
         for (uint32_t t = 0; t < chart.triangleCount(); ++t)

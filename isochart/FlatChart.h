@@ -18,6 +18,11 @@ struct FlatChart {
     double stretchSquared = 1.0;
 };
 
+// The most triangles a chart is flattened with while splitting or merging: larger charts cost
+// more to flatten (the solves grow faster than the chart) than their fewer seams give, and
+// would mostly be cut again to pack well.
+constexpr size_t kLargestFlattenedChart = 200000;
+
 // Makes a first image for a chart mesh; returns false when it has none to offer.
 using StartImage = std::function<bool(const ChartMesh&, std::vector<Eigen::Vector2d>&)>;
 

@@ -18,10 +18,6 @@ namespace Isochart {
 
 namespace {
 
-// Pieces larger than this are cut before any flattening is tried: that rarely succeeds at a
-// stretch limit, costs most on them, and merging grows charts back where it can.
-constexpr size_t kLargestFlattenedPiece = 200000;
-
 class SplitQueue {
 public:
     SplitQueue(const SurfaceMesh& surface, const PartitionSettings& settings, std::vector<std::vector<uint32_t>> roots)
@@ -127,7 +123,8 @@ private:
             start = [&](const ChartMesh& mesh, std::vector<Eigen::Vector2d>& image) {
                 return imageOfPart(*piece.parent, mesh, image);
             };
-        if (piece.triangles.size() > kLargestFlattenedPiece && settings_.maxStretch < 1.0f) {
+        // Pieces larger than any chart may be are cut before any flattening is tried.
+        if (piece.triangles.size() > kLargestFlattenedChart && settings_.maxStretch < 1.0f) {
             buildChartMesh(surface_, piece.triangles, scratch, outcome.chart->mesh);
             outcome.image = piece.parent;
             outcome.parts = splitChart(surface_, outcome.chart->mesh, settings_.geodesics, PolygonCuts::Never, scratch);
