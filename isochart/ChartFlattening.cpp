@@ -27,6 +27,9 @@ constexpr int kStepsBeforeGivingUp = 3;
 // starts the rigid steps instead.
 constexpr size_t kLargestConformalStart = 10000;
 constexpr double kStartSlack = 4.0;
+// A large chart's start from its parent's image that is this much further gone has not
+// been seen to come back within the limit: relaxing it would only cost a factorisation.
+constexpr double kParentStartSlack = 40.0;
 // Cotangent weights are clamped to this, keeping Tutte's embedding free of flips.
 constexpr double kLeastWeight = 1e-3;
 constexpr double kInfinite = std::numeric_limits<double>::infinity();
@@ -377,6 +380,9 @@ double flattenChart(const SurfaceMesh& surface, const ChartMesh& chart, std::vec
     if (start && chart.vertexCount() > 3) {
         uv = *start;
         best = chartStretchSquared(surface, chart, uv);
+        if (chart.triangleCount() > kLargestConformalStart && best < kInfinite &&
+            best - 1.0 > kParentStartSlack * (hopelessStretch - 1.0))
+            return best;
         RigidSystem rigid;
         if (prepareRigidSystem(surface, chart, farPair(surface, chart)[0], rigid))
             best = relaxRigidly(surface, chart, rigid, best, hopelessStretch, uv);
