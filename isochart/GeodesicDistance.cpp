@@ -52,44 +52,46 @@ CApproximateOneToAll::CApproximateOneToAll(const SurfaceMesh& surface, const Cha
     }
 }
 
-void CApproximateOneToAll::place(size_t slot, uint32_t vertex) {
-    heap_[slot] = vertex;
-    slotOf_[vertex] = uint32_t(slot);
+void CApproximateOneToAll::place(size_t slot, const Queued& entry) {
+    heap_[slot] = entry;
+    slotOf_[entry.vertex] = uint32_t(slot);
 }
 
-void CApproximateOneToAll::siftUp(size_t slot, const std::vector<double>& distance) {
-    const uint32_t vertex = heap_[slot];
+void CApproximateOneToAll::siftUp(size_t slot) {
+    const Queued entry = heap_[slot];
     while (slot > 0) {
         const size_t parent = (slot - 1) / 2;
-        if (!before(vertex, heap_[parent], distance)) break;
+        if (!entry.before(heap_[parent])) break;
         place(slot, heap_[parent]);
         slot = parent;
     }
-    place(slot, vertex);
+    place(slot, entry);
 }
 
-void CApproximateOneToAll::siftDown(size_t slot, const std::vector<double>& distance) {
-    const uint32_t vertex = heap_[slot];
+void CApproximateOneToAll::siftDown(size_t slot) {
+    const Queued entry = heap_[slot];
     const size_t size = heap_.size();
     while (true) {
         size_t child = 2 * slot + 1;
         if (child >= size) break;
-        if (child + 1 < size && before(heap_[child + 1], heap_[child], distance)) ++child;
-        if (!before(heap_[child], vertex, distance)) break;
+        if (child + 1 < size && heap_[child + 1].before(heap_[child])) ++child;
+        if (!heap_[child].before(entry)) break;
         place(slot, heap_[child]);
         slot = child;
     }
-    place(slot, vertex);
+    place(slot, entry);
 }
 
 void CApproximateOneToAll::offer(uint32_t vertex, double candidate, std::vector<double>& distance) {
     if (settled_[vertex] || !(candidate < distance[vertex])) return;
     distance[vertex] = candidate;
     if (slotOf_[vertex] == kNotQueued) {
-        heap_.push_back(vertex);
+        heap_.push_back({candidate, vertex});
         slotOf_[vertex] = uint32_t(heap_.size() - 1);
+    } else {
+        heap_[slotOf_[vertex]].distance = candidate;
     }
-    siftUp(slotOf_[vertex], distance);
+    siftUp(slotOf_[vertex]);
 }
 
 void CApproximateOneToAll::settle(uint32_t vertex, std::vector<double>& distance) {
@@ -119,13 +121,13 @@ void CApproximateOneToAll::compute(uint32_t source, std::vector<double>& distanc
     heap_.clear();
     offer(source, 0.0, distance);
     while (!heap_.empty()) {
-        const uint32_t vertex = heap_.front();
+        const uint32_t vertex = heap_.front().vertex;
         slotOf_[vertex] = kNotQueued;
-        const uint32_t last = heap_.back();
+        const Queued last = heap_.back();
         heap_.pop_back();
         if (!heap_.empty()) {
             heap_.front() = last;
-            siftDown(0, distance);
+            siftDown(0);
         }
         settle(vertex, distance);
     }

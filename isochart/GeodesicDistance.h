@@ -27,16 +27,22 @@ private:
         double toB, toC, across;
     };
 
+    // A vertex on the front with its distance, kept beside it so the heap reads no other memory.
+    struct Queued {
+        double distance;
+        uint32_t vertex;
+        // Whether this settles before `other`: the nearer first, ties to the lower vertex, so
+        // the order is total.
+        bool before(const Queued& other) const {
+            return distance != other.distance ? distance < other.distance : vertex < other.vertex;
+        }
+    };
+
     void settle(uint32_t vertex, std::vector<double>& distance);
     void offer(uint32_t vertex, double candidate, std::vector<double>& distance);
-    // Whether `a` settles before `b`: the nearer first, ties to the lower vertex, so the
-    // order is total.
-    static bool before(uint32_t a, uint32_t b, const std::vector<double>& distance) {
-        return distance[a] != distance[b] ? distance[a] < distance[b] : a < b;
-    }
-    void place(size_t slot, uint32_t vertex);
-    void siftUp(size_t slot, const std::vector<double>& distance);
-    void siftDown(size_t slot, const std::vector<double>& distance);
+    void place(size_t slot, const Queued& entry);
+    void siftUp(size_t slot);
+    void siftDown(size_t slot);
 
     static constexpr uint32_t kNotQueued = 0xFFFFFFFFu;
 
@@ -46,7 +52,7 @@ private:
     std::vector<uint8_t> settled_;
     // The front: a binary heap of vertices, the first to settle on top, each vertex in it at
     // most once and moved up in place when its distance shrinks.
-    std::vector<uint32_t> heap_;
+    std::vector<Queued> heap_;
     std::vector<uint32_t> slotOf_; // a vertex's place in heap_, or kNotQueued
 };
 
