@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <numbers>
 
 namespace {
 
@@ -18,7 +19,7 @@ constexpr float kProgressFrequency = 0.1f;
 // Texels beyond the padding that keep two polygon-packed charts `padding` free texels apart
 // wherever they lie on the texel grid: one for the texels the charts enter, sqrt(2) for
 // diagonal neighbours.
-constexpr double RasterMargin = 1.0 + 1.4142135623730951;
+constexpr double kRasterMargin = 1.0 + std::numbers::sqrt2;
 
 HRESULT keepGoing(float) {
     return S_OK;
@@ -213,7 +214,7 @@ void UVAtlasProxy::packCharts(UnwrapMesh& mesh, const std::vector<uint32_t>& adj
     try {
         try {
             packPolygons(settings_, borderScale(), points, mesh.uv_indices, adjacency,
-                         settings_.padding > 0.0 ? RasterMargin : 0.0);
+                         settings_.padding > 0.0 ? kRasterMargin : 0.0);
         } catch (const OmbrixVectorPacker::PackSpaceError&) {
             if (settings_.padding <= 0.0) throw;
             packPolygons(settings_, borderScale(), points, mesh.uv_indices, adjacency, 0.0);

@@ -38,8 +38,8 @@ public:
     // which moves the UVs in place. The packers get the padding grown by applyPadding's shrink
     // and by the texels the finished layout's charts enter (one for the engine's packer, on its
     // texel grid; one and sqrt(2) for the polygon packer, anywhere), so that `padding` texels
-    // stay free between the charts of the finished layout. Throws "Packing was not possible..." when the engine's
-    // packer cannot place the charts or the padding leaves no room.
+    // stay free between the charts of the finished layout. Throws "Packing was not
+    // possible..." when the packer cannot place the charts or the padding leaves no room.
     void packCharts(UnwrapMesh& mesh, const std::vector<uint32_t>& adjacency, const UVAtlasProgress& progress) const;
 
     // Spreads the charts over the tile grid: the smallest groups merged until every tile has at

@@ -47,7 +47,7 @@ public:
             } else if (e.x == x) {
                 visit(e.y);
             } else if (std::min(s.x, e.x) < x && x < std::max(s.x, e.x)) {
-                visit(s.y + (x - s.x) / (e.x - s.x) * (e.y - s.y));
+                visit(yAtX(s, e, x));
             }
         }
     }

@@ -34,6 +34,11 @@ inline bool isFinite(Point2 a) {
     return std::isfinite(a.x) && std::isfinite(a.y);
 }
 
+// The y at `x` of the line through `s` and `t`, which must differ in x.
+inline double yAtX(Point2 s, Point2 t, double x) {
+    return s.y + (x - s.x) / (t.x - s.x) * (t.y - s.y);
+}
+
 // Counter-clockwise angle from direction `from` to direction `to`, in (0, 2 pi]: the same
 // direction counts as a full turn.
 inline double turnAngle(Point2 from, Point2 to) {

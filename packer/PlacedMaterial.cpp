@@ -1,5 +1,7 @@
 #include "PlacedMaterial.h"
 
+#include "Geometry.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -90,8 +92,7 @@ void PlacedMaterial::collectCrossings(const PackChart& chart, uint32_t firstLine
         for (uint32_t line = std::max(firstLine, firstLineFrom(low, spacing_)); line < endLine && lineX(line) < high;
              ++line) {
             const double x = lineX(line);
-            crossings_.push_back(
-                {line, edge.start.y + (x - edge.start.x) / (edge.end.x - edge.start.x) * (edge.end.y - edge.start.y)});
+            crossings_.push_back({line, yAtX(edge.start, edge.end, x)});
         }
     }
     std::sort(crossings_.begin(), crossings_.end(),

@@ -49,7 +49,7 @@ enum class RayMeeting { None, Inside, AtEnd };
 
 RayMeeting verticalMeeting(Point2 s, Point2 t, double x, double& y) {
     if (std::min(s.x, t.x) < x && x < std::max(s.x, t.x)) {
-        y = s.y + (x - s.x) / (t.x - s.x) * (t.y - s.y);
+        y = yAtX(s, t, x);
         return RayMeeting::Inside;
     }
     if (s.x == x || t.x == x) {

@@ -1,5 +1,7 @@
 #include "RestingBound.h"
 
+#include "Geometry.h"
+
 #include <algorithm>
 #include <bit>
 #include <cfloat>
@@ -45,9 +47,7 @@ void probeSpans(const ChartOrientation& orientation, double spacing, double scal
                 usable = false;
                 break;
             }
-            if (x < high)
-                crossings.push_back(edge.start.y +
-                                    (x - edge.start.x) / (edge.end.x - edge.start.x) * (edge.end.y - edge.start.y));
+            if (x < high) crossings.push_back(yAtX(edge.start, edge.end, x));
         }
         if (!usable || crossings.size() % 2 != 0) continue;
         std::sort(crossings.begin(), crossings.end());

@@ -92,7 +92,6 @@ void expectRaises(const ErrorSite& site, Call&& call) {
     }
 }
 
-
 } // namespace
 
 TEST(UVAtlasProxy, UnwrapsChartsAndReportsTheEngineFailure) {

@@ -50,6 +50,15 @@ struct Scene {
     double scale() const { return std::ldexp(prepared.normalisation.factor, -prepared.normalisation.exponent); }
 };
 
+// A square of side 10 at the origin and a unit square at x = 20 (charts 0 and 1).
+Layout bigAndUnitSquare() {
+    Layout layout;
+    layout.addGrid(1, 1, 10.0);
+    layout.addGrid(1, 1, 1.0, {20, 0});
+    layout.linkSharedEdges();
+    return layout;
+}
+
 PlacementScore scored(double width, double height, double y, uint64_t placed, uint64_t total, double placedArea) {
     PlacementScore score;
     score.valid = true;
@@ -172,11 +181,7 @@ TEST(PlacementSearch, CrossingUnderAPlacedChartPushesToItsNearestBoundaryAbove) 
 }
 
 TEST(PlacementSearch, ChartInsideAPlacedChartIsPushedByItsAnchor) {
-    Layout layout;
-    layout.addGrid(1, 1, 10.0);
-    layout.addGrid(1, 1, 1.0, {20, 0});
-    layout.linkSharedEdges();
-    Scene scene(layout);
+    Scene scene(bigAndUnitSquare());
     scene.place(0, {0, 0});
     const double big = scene.packer.charts[0].size.y;
 
@@ -238,11 +243,7 @@ TEST(PlacementSearch, ChartHoldingAPlacedChartInsideMovesOn) {
     // A unit square placed where a square of side 10 starts its slide: no edges cross and
     // neither anchor lies inside the other chart, yet the big one must not rest over it. It
     // moves up until it clears the small one's top.
-    Layout layout;
-    layout.addGrid(1, 1, 10.0);
-    layout.addGrid(1, 1, 1.0, {20, 0});
-    layout.linkSharedEdges();
-    Scene scene(layout);
+    Scene scene(bigAndUnitSquare());
     const double s = scene.scale();
     scene.place(1, {4 * s, 4 * s});
     PlacementSearch search(scene.packer, scene.prepared.scratch_hint);
